@@ -1,0 +1,71 @@
+// The one HTTP client: blocking, one request at a time, plain http only, over WinInet.
+//
+// One client serves one thread; every thread that talks HTTP creates its own. The client
+// never retries: callers decide from the result and GetCode() whether to try again.
+//
+// Results (also the return values of the operations):
+//    1 success                         code = HTTP status
+//   -1 any other failure               code = 0
+//   -2 a required argument is missing  code = 0
+//   -3 bad URL or scheme not http      code = 0
+//   -4 WinInet reported an error       code = the platform error number
+//   -5 status not accepted             code = the HTTP status received
+//   -6 local file error                code = the system error number
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Handles.h"
+
+using ByteVector = std::vector<unsigned char>;
+
+class CHttpClass {
+public:
+    CHttpClass();
+    ~CHttpClass();
+    CHttpClass(const CHttpClass&) = delete;
+    CHttpClass& operator=(const CHttpClass&) = delete;
+
+    // GET into a local file (created or overwritten, cut to the body's length, stamped with
+    // Last-Modified). Accepts only 200.
+    int GetHttpFile(const char* pszUrl, const char* pszFile);
+    // GET into memory. Accepts only 200. The body is bounded (kMaxBodyBytes).
+    int SendHttpMsg(const char* pszUrl, ByteVector& body);
+    // Form POST; the response is read as by SendHttpMsg.
+    int PostHttpMsg(const char* pszUrl, const ByteVector& request, ByteVector& response);
+    // HEAD: size -1 when the server sends no Content-Length, time 0 without Last-Modified.
+    // Both are untouched on failure.
+    int GetHttpFileInfo(const char* pszUrl, int64_t& i64Size, FILETIME& ftTime);
+    // Ranged GET, bytes i64First to i64Last inclusive; accepts 200 and 206. The request stays
+    // open for ReceiveBytes until CloseHttpRequest or the next request.
+    int HttpRangeRequest(const char* pszUrl, int64_t i64First, int64_t i64Last);
+    // Plain GET; accepts 200 and 206; the request stays open.
+    int HttpRequest(const char* pszUrl);
+    // Blocks until nWanted bytes have arrived or the body has ended; 0 at the end, -1 on
+    // error or when no request is open.
+    int ReceiveBytes(void* pBuffer, int nWanted);
+    void CloseHttpRequest();
+
+    int GetCode() const { return m_nCode; }
+    int GetResult() const { return m_nResult; }
+
+    // Bodies read into memory larger than this fail with -1.
+    static constexpr size_t kMaxBodyBytes = 64u * 1024 * 1024;
+    static const char kUserAgent[];
+
+private:
+    int OpenHttpRequest(const char* pszUrl, const char* pszVerb, const char* pszHeaders, const void* pBody,
+                        DWORD nBodyLength);
+    int ReadBody(ByteVector& body);
+
+    CInternetHandle m_hSession;
+    CInternetHandle m_hConnection;
+    CInternetHandle m_hRequest;
+    int m_nResult = 0;
+    int m_nCode = 0;
+};

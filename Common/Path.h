@@ -1,0 +1,30 @@
+// File, path and process chores. Paths are narrow strings in the system code page with
+// backslash separators; every function works on copies.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+std::string AddBackslash(const std::string& strPath);
+std::string RemoveTrailingBackslash(const std::string& strPath);
+// The folder part without a trailing backslash; empty when the path has no backslash.
+std::string GetParentFolder(const std::string& strPath);
+// The path in double quotes when it holds a blank.
+std::string QuoteSpaces(const std::string& strPath);
+// Tries every level of the chain; true when the last one exists afterwards.
+bool CreateDirectoryChain(const std::string& strFolder);
+// True when something exists at the path; bIsFile tells whether it is a file. Wildcards
+// are searched as a pattern. bIsFile is untouched when nothing is found.
+bool PathExists(const std::string& strPath, bool& bIsFile);
+// Starts a program hidden through the shell. The caller owns the returned process handle;
+// null when nothing was started.
+HANDLE ExecApp(const std::string& strFile, const char* pszParameters);
+// Executable names compare without regard to letter case, never against a folder part.
+bool IsProcessRunning(const std::string& strExeName);
+// Ends every running process of that executable name with exit code 0xFFFFFFFF.
+void KillProcessByName(const std::string& strExeName);
+
+// The program's own full file name and its folder with a trailing backslash.
+std::string GetModulePath();
+std::string GetModuleFolder();

@@ -1,0 +1,15 @@
+// Writes a minidump beside the program when it fails with an unhandled exception, then ends
+// the process with exit code 0 without any message.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Installs CrashFilter once per process; later calls return true at once. False when the
+// debug-help library cannot be loaded.
+bool InstallCrashHandler();
+// The process-wide unhandled-exception filter; never returns.
+LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pException);
+// "<program path>YYYYMMDD_HHMMSS.dmp" for the given program path and local time.
+std::string MakeDumpFileName(const std::string& strProgram, const SYSTEMTIME& st);

@@ -1,0 +1,28 @@
+// The application object: start-up does all of the program's work on the main thread and
+// returns; shutdown releases what start-up acquired.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class COrvaneApp {
+public:
+    COrvaneApp() = default;
+    COrvaneApp(const COrvaneApp&) = delete;
+    COrvaneApp& operator=(const COrvaneApp&) = delete;
+
+    // Runs the whole program; false on every path, as no message loop follows.
+    BOOL InitInstance();
+    // Returns the process exit code.
+    int ExitInstance();
+
+private:
+    ULONG_PTR m_gdiplusToken = 0;
+};
+
+// The single-instance lock, held for the life of the process.
+extern const char kSingleInstanceMutex[];
+
+// "<folder>log\YYYYMMDD hhmmss.log"; folder ends with a backslash.
+std::string MakeLogFilePath(const std::string& strFolder, const SYSTEMTIME& st);

@@ -1,0 +1,25 @@
+# Sourced by the scripts that run Windows programs: Wine with code page 936, quiet, and a
+# prefix inside the build folder (never in $HOME).
+: "${ORVANE_BUILD_DIR:?ORVANE_BUILD_DIR must name the build folder}"
+export WINEPREFIX="$ORVANE_BUILD_DIR/wineprefix"
+export WINEARCH=win64
+export LC_ALL=zh_CN.UTF-8
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+[ -x "$WINE" ] || WINE=wine
+
+# Creates the prefix on first use and keeps one wineserver alive, so that each program
+# starts in well under a second.
+orvane_wine_up() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        "$WINE" wineboot -i >/dev/null 2>&1 || true
+        wineserver -w 2>/dev/null || true
+    fi
+    wineserver -p 2>/dev/null || true
+}
+
+orvane_wine_down() {
+    wineserver -k 2>/dev/null || true
+}

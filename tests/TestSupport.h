@@ -1,0 +1,48 @@
+// What the test programs share: a scratch folder per test, file helpers, and the address of
+// the reference server that scripts/wine-test.sh starts for each test program.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+std::string GetEnvString(const char* pszName);
+
+// The reference server's base address "http://127.0.0.1:port", empty when none runs.
+std::string TestServerBase();
+// TestServerBase() + strPath (strPath starts with "/").
+std::string TestServerUrl(const std::string& strPath);
+// The folder the reference server serves, as a Windows path with a trailing backslash.
+std::string TestServerRoot();
+
+// A fresh folder for one test, removed with everything in it at the end of the scope.
+class CTempDir {
+public:
+    CTempDir();
+    ~CTempDir();
+    CTempDir(const CTempDir&) = delete;
+    CTempDir& operator=(const CTempDir&) = delete;
+    // The folder with a trailing backslash.
+    const std::string& Path() const { return m_strPath; }
+    std::string File(const std::string& strName) const { return m_strPath + strName; }
+
+private:
+    std::string m_strPath;
+};
+
+bool RemoveTree(const std::string& strFolder);
+bool ReadFileBytes(const std::string& strPath, std::vector<uint8_t>& data);
+std::string ReadFileText(const std::string& strPath);
+bool WriteFileBytes(const std::string& strPath, const void* pData, size_t nSize);
+bool WriteFileText(const std::string& strPath, const std::string& strText);
+bool FileExists(const std::string& strPath);
+int64_t FileSize(const std::string& strPath);
+// Deterministic pseudo-random content, the same for the same seed and size.
+std::vector<uint8_t> MakeContent(size_t nSize, uint32_t nSeed);
+// Folder of the running test program, with a trailing backslash; helper programs lie there.
+std::string TestBinFolder();
+// Starts a program and waits up to nWaitMs for it; returns its exit code, or -1 on time-out
+// or failure to start.
+int RunProgram(const std::string& strCommandLine, DWORD nWaitMs);
