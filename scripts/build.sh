@@ -8,4 +8,4 @@ extra=()
 [ "$arch" = i686 ] && extra+=(-DORVANE_BUILD_TESTS=OFF)
 cmake -S "$src" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release "${extra[@]}" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake --build "$build" -j"${ORVANE_JOBS:-$(nproc)}"
