@@ -22,16 +22,21 @@ const size_t kModulePathBytes = 520;
 
 std::string TrimBlanks(const std::string& strText) {
     size_t nFirst = strText.find_first_not_of(" \t");
-    if (nFirst == std::string::npos) return std::string();
+    if (nFirst == std::string::npos)
+        return std::string();
     size_t nLast = strText.find_last_not_of(" \t");
     return strText.substr(nFirst, nLast - nFirst + 1);
 }
 
 }  // namespace
 
-const BuiltInProduct& GetBuiltInProduct(size_t nRow) { return kBuiltInProducts[nRow % kBuiltInProductCount]; }
+const BuiltInProduct& GetBuiltInProduct(size_t nRow) {
+    return kBuiltInProducts[nRow % kBuiltInProductCount];
+}
 
-std::string GetBuiltInFullName(const BuiltInProduct& row) { return std::string(row.pszDisplayName) + "视频社区"; }
+std::string GetBuiltInFullName(const BuiltInProduct& row) {
+    return std::string(row.pszDisplayName) + "视频社区";
+}
 
 void ApplyBuiltInProduct(const BuiltInProduct& row, const ServerAddresses& addresses, ProductInfo& product,
                          ReptInfo& rept) {
@@ -57,12 +62,14 @@ void ParseRecIdCookie(const std::string& strValue, PromotionInfo& promotion) {
     const char* p = strValue.c_str();
     for (int i = 0; i < 3; ++i) {
         if (i > 0) {
-            if (*p != ':') break;
+            if (*p != ':')
+                break;
             ++p;
         }
         char* pEnd = nullptr;
         long long i64Value = strtoll(p, &pEnd, 10);
-        if (pEnd == p) break;
+        if (pEnd == p)
+            break;
         i64Numbers[i] = i64Value;
         p = pEnd;
     }
@@ -75,7 +82,8 @@ std::string ExtractCookieValue(const std::string& strAnswer, const std::string& 
     size_t nPos = 0;
     while (nPos <= strAnswer.size()) {
         size_t nEnd = strAnswer.find(';', nPos);
-        if (nEnd == std::string::npos) nEnd = strAnswer.size();
+        if (nEnd == std::string::npos)
+            nEnd = strAnswer.size();
         std::string strPair = TrimBlanks(strAnswer.substr(nPos, nEnd - nPos));
         size_t nEquals = strPair.find('=');
         if (nEquals != std::string::npos && strPair.compare(0, nEquals, strName) == 0) {
@@ -89,35 +97,42 @@ std::string ExtractCookieValue(const std::string& strAnswer, const std::string& 
 std::string GetCookie(const std::string& strSite, const std::string& strName) {
     char szAnswer[kCookieBufferBytes] = {};
     DWORD nSize = sizeof(szAnswer);
-    if (!::InternetGetCookieA(strSite.c_str(), strName.c_str(), szAnswer, &nSize)) return std::string();
-    if (nSize >= sizeof(szAnswer)) return std::string();
+    if (!::InternetGetCookieA(strSite.c_str(), strName.c_str(), szAnswer, &nSize))
+        return std::string();
+    if (nSize >= sizeof(szAnswer))
+        return std::string();
     return ExtractCookieValue(std::string(szAnswer, strnlen(szAnswer, sizeof(szAnswer))), strName);
 }
 
 int64_t GetRecIdFromFileName(const std::string& strPath) {
     size_t nSlash = strPath.rfind('\\');
-    if (nSlash == std::string::npos) return 0;
+    if (nSlash == std::string::npos)
+        return 0;
     std::string strName = strPath.substr(nSlash + 1);
     size_t nUnderscore = strName.rfind('_');
-    if (nUnderscore == std::string::npos) return 0;
+    if (nUnderscore == std::string::npos)
+        return 0;
     size_t nDigits = 0;
-    while (nUnderscore + 1 + nDigits < strName.size() && isdigit(static_cast<unsigned char>(strName[nUnderscore + 1 + nDigits]))) {
+    while (nUnderscore + 1 + nDigits < strName.size() &&
+           isdigit(static_cast<unsigned char>(strName[nUnderscore + 1 + nDigits]))) {
         ++nDigits;
     }
-    if (nDigits != 4 && nDigits != 11) return 0;
+    if (nDigits != 4 && nDigits != 11)
+        return 0;
     return _atoi64(strName.substr(nUnderscore + 1, nDigits).c_str());
 }
 
 int64_t GetRecIdFromFileName() {
     char szPath[kModulePathBytes] = {};
     DWORD n = ::GetModuleFileNameA(nullptr, szPath, sizeof(szPath));
-    if (n == 0 || n >= sizeof(szPath)) return 0;
+    if (n == 0 || n >= sizeof(szPath))
+        return 0;
     return GetRecIdFromFileName(std::string(szPath, n));
 }
 
 std::string BuildPromotionSummary(const PromotionInfo& promotion) {
-    std::string strText = StrFormat("rec_id:%I64d,rec_type:%d,rec_ad:%d,src_url:%s,web_id:%s,", promotion.recId,
-                                    static_cast<int>(promotion.recType), promotion.recAd, promotion.fromUrl.c_str(),
-                                    promotion.webId.c_str());
+    std::string strText = StrFormat("rec_id:%I64d,rec_type:%d,rec_ad:%d,src_url:%s,web_id:%s,",
+                                    promotion.recId, static_cast<int>(promotion.recType), promotion.recAd,
+                                    promotion.fromUrl.c_str(), promotion.webId.c_str());
     return Base64Encode(strText);
 }

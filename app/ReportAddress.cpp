@@ -24,7 +24,8 @@ std::string BuildReportAddress(const ReportFields& fields, const char* pszEvent,
     std::string strFromUrl = UrlEncode(fields.promotion.fromUrl);
     std::string strAddress = StrFormat(
         "%s%s?dlver=%s&pname=%s&pver=%s&cmdtype=%d&cmdid=%I64d&ad=%d&oemid=%d&fromurl=%s&webid=%s",
-        fields.rept.url.c_str(), pszEvent, kReportFormatVersion, EscapeRequestLineBytes(fields.rept.productName).c_str(),
+        fields.rept.url.c_str(), pszEvent, kReportFormatVersion,
+        EscapeRequestLineBytes(fields.rept.productName).c_str(),
         EscapeRequestLineBytes(fields.rept.version).c_str(), static_cast<int>(fields.promotion.recType),
         fields.promotion.recId, fields.promotion.recAd, static_cast<int>(fields.oemId), strFromUrl.c_str(),
         EscapeRequestLineBytes(fields.promotion.webId).c_str());

@@ -44,7 +44,8 @@ void CReptThread::SendNext(bool bFinal) {
             bTaken = true;
         }
     }
-    if (!bTaken || strAddress.empty()) return;
+    if (!bTaken || strAddress.empty())
+        return;
     if (SendRept(strAddress) == SendOutcome::Retry && !bFinal) {
         CAutoLock lock(m_lock);
         m_queue.push_front(strAddress);
@@ -59,7 +60,8 @@ CReptThread::SendOutcome CReptThread::SendRept(const std::string& strAddress) {
         nResult = http.SendHttpMsg(strAddress.c_str(), answer);
     }
     LOGF(0, "Rept %s Result [%d, %d]\n", strAddress.c_str(), nResult, http.GetCode());
-    if (nResult == 1) return SendOutcome::Sent;
+    if (nResult == 1)
+        return SendOutcome::Sent;
     if (!IsWorthRetrying(nResult, http.GetCode())) {
         LOGF(0, "Rept %s dropped: it cannot succeed [%d, %d]\n", strAddress.c_str(), nResult, http.GetCode());
         return SendOutcome::Drop;

@@ -28,7 +28,8 @@ const char kSiteToken[] = "{site}";
 std::string ReadServerBaseVariable() {
     char szValue[1024];
     DWORD n = ::GetEnvironmentVariableA("ORVANE_SERVER_BASE", szValue, sizeof(szValue));
-    if (n == 0 || n >= sizeof(szValue)) return std::string();
+    if (n == 0 || n >= sizeof(szValue))
+        return std::string();
     std::string strBase(szValue, n);
     while (!strBase.empty() && strBase.back() == '/') strBase.pop_back();
     return strBase;
@@ -56,14 +57,17 @@ ServerAddresses MakeServerAddresses(const std::string& strOverrideBase) {
     return addresses;
 }
 
-ServerAddresses GetServerAddresses() { return MakeServerAddresses(ReadServerBaseVariable()); }
+ServerAddresses GetServerAddresses() {
+    return MakeServerAddresses(ReadServerBaseVariable());
+}
 
 std::string ExpandSitePattern(const std::string& strPattern, const std::string& strSiteWord) {
     std::string strOut;
     size_t nPos = 0;
     for (;;) {
         size_t nHit = strPattern.find(kSiteToken, nPos);
-        if (nHit == std::string::npos) break;
+        if (nHit == std::string::npos)
+            break;
         strOut.append(strPattern, nPos, nHit - nPos);
         strOut += strSiteWord;
         nPos = nHit + sizeof(kSiteToken) - 1;

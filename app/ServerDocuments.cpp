@@ -48,8 +48,10 @@ void ReadHomePage(const XmlDocument& doc, ProductInfo& info) {
 
 void ReadImages(const XmlDocument& doc, SetupDocument& setup) {
     CComPtr<IXMLDOMNode> node;
-    if (doc.SelectSingleNode("/setup/firstimage", node)) setup.strFirstImage = XmlDocument::AttributeText(node.Get(), "url");
-    if (doc.SelectSingleNode("/setup/lastimage", node)) setup.strLastImage = XmlDocument::AttributeText(node.Get(), "url");
+    if (doc.SelectSingleNode("/setup/firstimage", node))
+        setup.strFirstImage = XmlDocument::AttributeText(node.Get(), "url");
+    if (doc.SelectSingleNode("/setup/lastimage", node))
+        setup.strLastImage = XmlDocument::AttributeText(node.Get(), "url");
     XmlNodeList images;
     doc.SelectNodes("/setup/image", images);
     for (const auto& image : images) setup.images.push_back(XmlDocument::AttributeText(image.Get(), "url"));
@@ -63,7 +65,8 @@ void ReadRecommends(const XmlDocument& doc, SetupDocument& setup) {
         item.name = XmlDocument::AttributeText(node.Get(), "name");
         item.url = XmlDocument::AttributeText(node.Get(), "url");
         item.status = XmlDocument::AttributeInt(node.Get(), "status");
-        if (!item.name.empty() && !item.url.empty() && item.status != 0) setup.recommends.push_back(item);
+        if (!item.name.empty() && !item.url.empty() && item.status != 0)
+            setup.recommends.push_back(item);
     }
 }
 
@@ -71,9 +74,11 @@ void ReadRecommends(const XmlDocument& doc, SetupDocument& setup) {
 
 bool IsNoResultAnswer(const ByteVector& answer) {
     static const char kNoResult[] = "no result";
-    if (answer.size() < sizeof(kNoResult) - 1) return false;
+    if (answer.size() < sizeof(kNoResult) - 1)
+        return false;
     for (size_t i = 0; i < sizeof(kNoResult) - 1; ++i) {
-        if (tolower(answer[i]) != kNoResult[i]) return false;
+        if (tolower(answer[i]) != kNoResult[i])
+            return false;
     }
     return true;
 }
@@ -81,25 +86,31 @@ bool IsNoResultAnswer(const ByteVector& answer) {
 bool ParseCatalogue(const ByteVector& answer, std::vector<ProductInfo>& catalogue) {
     catalogue.clear();
     XmlDocument doc;
-    if (!doc.LoadFromMemory(answer.data(), answer.size())) return false;
+    if (!doc.LoadFromMemory(answer.data(), answer.size()))
+        return false;
     XmlNodeList products;
-    if (!doc.SelectNodes("//product", products)) return false;
+    if (!doc.SelectNodes("//product", products))
+        return false;
     for (const auto& product : products) catalogue.push_back(ReadCatalogueEntry(product.Get()));
     return true;
 }
 
 int ParseSetupDocument(const ByteVector& answer, SetupDocument& setup) {
     setup = SetupDocument();
-    if (IsNoResultAnswer(answer)) return 0;
+    if (IsNoResultAnswer(answer))
+        return 0;
     XmlDocument doc;
-    if (!doc.LoadFromMemory(answer.data(), answer.size())) return -1;
+    if (!doc.LoadFromMemory(answer.data(), answer.size()))
+        return -1;
     CComPtr<IXMLDOMNode> root;
-    if (!doc.SelectSingleNode("/setup", root)) return -1;
+    if (!doc.SelectSingleNode("/setup", root))
+        return -1;
     setup.product = ReadSetupProduct(root.Get());
     ReadHomePage(doc, setup.product);
     setup.bProductRead = true;
     CComPtr<IXMLDOMNode> rept;
-    if (!doc.SelectSingleNode("/setup/rept", rept)) return -1;
+    if (!doc.SelectSingleNode("/setup/rept", rept))
+        return -1;
     setup.rept.url = XmlDocument::AttributeText(rept.Get(), "url");
     setup.rept.productName = XmlDocument::AttributeText(rept.Get(), "productName");
     setup.rept.version = XmlDocument::AttributeText(rept.Get(), "version");
@@ -108,8 +119,8 @@ int ParseSetupDocument(const ByteVector& answer, SetupDocument& setup) {
     return 1;
 }
 
-std::string BuildSetupRequestUrl(const std::string& strSetupAddress, const std::string& strIds, uint32_t nOemId,
-                                 int64_t i64RecId) {
+std::string BuildSetupRequestUrl(const std::string& strSetupAddress, const std::string& strIds,
+                                 uint32_t nOemId, int64_t i64RecId) {
     if (!strIds.empty()) {
         return StrFormat("%s?id=%s&oemID=%d&recid=%I64d", strSetupAddress.c_str(), strIds.c_str(),
                          static_cast<int>(nOemId), i64RecId);
@@ -121,7 +132,8 @@ std::string JoinInstalledIds(const std::vector<ProductInfo>& catalogue,
                              const std::function<bool(const ProductInfo&)>& isInstalled) {
     std::string strIds;
     for (const auto& entry : catalogue) {
-        if (isInstalled(entry)) strIds += StrFormat("%d;", static_cast<int>(entry.productId));
+        if (isInstalled(entry))
+            strIds += StrFormat("%d;", static_cast<int>(entry.productId));
     }
     while (!strIds.empty() && strIds.back() == ';') strIds.pop_back();
     return strIds;
@@ -129,14 +141,16 @@ std::string JoinInstalledIds(const std::vector<ProductInfo>& catalogue,
 
 bool FetchDocument(const std::string& strUrl, ByteVector& answer) {
     CHttpClass http;
-    if (http.SendHttpMsg(strUrl.c_str(), answer) == 1) return true;
+    if (http.SendHttpMsg(strUrl.c_str(), answer) == 1)
+        return true;
     return http.SendHttpMsg(strUrl.c_str(), answer) == 1;
 }
 
 void SaveAnswer(const ByteVector& answer, const char* pszFile) {
-    CFileHandle hFile(::CreateFileA(pszFile, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!hFile || answer.empty()) return;
+    CFileHandle hFile(::CreateFileA(pszFile, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!hFile || answer.empty())
+        return;
     DWORD nWritten = 0;
     ::WriteFile(hFile.Get(), answer.data(), static_cast<DWORD>(answer.size()), &nWritten, nullptr);
 }

@@ -39,8 +39,8 @@ bool ParseCatalogue(const ByteVector& answer, std::vector<ProductInfo>& catalogu
 int ParseSetupDocument(const ByteVector& answer, SetupDocument& setup);
 
 // The setup request: with ids "%s?id=%s&oemID=%d&recid=%I64d", else "%s?oemID=%d&recid=%I64d".
-std::string BuildSetupRequestUrl(const std::string& strSetupAddress, const std::string& strIds, uint32_t nOemId,
-                                 int64_t i64RecId);
+std::string BuildSetupRequestUrl(const std::string& strSetupAddress, const std::string& strIds,
+                                 uint32_t nOemId, int64_t i64RecId);
 // "7;12": the ids of the catalogue entries that isInstalled accepts, in list order.
 std::string JoinInstalledIds(const std::vector<ProductInfo>& catalogue,
                              const std::function<bool(const ProductInfo&)>& isInstalled);
