@@ -61,19 +61,18 @@ def _answer(handler, status, body=b"", ctx=None):
         handler.wfile.write(body)
 
 
-def _serve_document(handler, ctx, stem):
+def _document_answer(ctx, stem):
+    """(status, body) for a configuration document."""
     status_file = _find(ctx, "maker-%s.status" % stem)
     if status_file:
         text = _read(status_file).decode("ascii", "replace").strip()
         status = int(text) if text.isdigit() else 500
         if status != 200:
-            _answer(handler, status)
-            return
+            return status, b""
     body_file = _find(ctx, "maker-%s.xml" % stem)
     if body_file is None:
-        _answer(handler, 404)
-        return
-    _answer(handler, 200, _read(body_file), ctx)
+        return 404, b""
+    return 200, _read(body_file)
 
 
 def _stats_status(ctx):
@@ -103,17 +102,20 @@ def _is_stats(path):
 def handle(handler, ctx):
     target = handler.path
     path = urlsplit(target).path
+    # Records and counters change under the lock; answers go out after it, so a slow answer
+    # (a rule's delay) does not hold back other requests.
     with _lock:
         if path in (CATALOGUE_PATH, SETUP_PATH):
             _append_line(ctx, "maker-config.log", target)
-            _serve_document(handler, ctx, "catalogue" if path == CATALOGUE_PATH else "setup")
+            status, body = _document_answer(ctx, "catalogue" if path == CATALOGUE_PATH else "setup")
         elif _is_stats(path):
             _append_line(ctx, "maker-stats.log", target)
             status = _stats_status(ctx)
-            _answer(handler, status, b"ok" if status == 200 else b"", ctx)
+            body = b"ok" if status == 200 else b""
         else:
             return False
+    _answer(handler, status, body, ctx)
     record = _ctx_value(ctx, "record")
     if callable(record):
-        record("maker %s %s" % (handler.command, target))
+        record("maker %s %s %d" % (handler.command, target, status))
     return True
