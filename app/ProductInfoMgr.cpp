@@ -1,0 +1,252 @@
+#include "ProductInfoMgr.h"
+
+#include "Log.h"
+#include "Path.h"
+#include "Registry.h"
+#include "ServerDocuments.h"
+#include "StringUtil.h"
+
+namespace {
+
+bool IsProductInstalled(const std::string& strFullName) {
+    std::string strFolder;
+    return FindInstalledProduct(strFullName, strFolder) && !strFolder.empty();
+}
+
+}  // namespace
+
+CProductInfoMgr& CProductInfoMgr::Instance() {
+    static CProductInfoMgr instance;
+    return instance;
+}
+
+CProductInfoMgr::CProductInfoMgr() : m_addresses(GetServerAddresses()) {
+    m_reptThread.Start();
+}
+
+CProductInfoMgr::~CProductInfoMgr() {
+    m_loader.WaitFor(-1);
+    Shutdown();
+}
+
+void CProductInfoMgr::CLoadingThread::OnExecute() {
+    // The XML parser is a COM object.
+    CComInit com;
+    m_mgr.LoadAll();
+}
+
+void CProductInfoMgr::StartLoading(HWND hNotify) {
+    m_hNotify = hNotify;
+    m_loader.Start();
+}
+
+int CProductInfoMgr::LoadAll() {
+    m_nState = kLoading;
+    LoadCookie();
+    int nResult = LoadConfig();
+    if (nResult == -1)
+        nResult = UseBuiltInProduct();
+    if (nResult == 1)
+        UpdateConfig();
+    PostCompletion(nResult == -1 ? kFailed : (nResult == 0 ? kNothingToOffer : kLoaded));
+    ReportStart();
+    return nResult;
+}
+
+void CProductInfoMgr::PostCompletion(int nCode) {
+    m_nState = nCode;
+    WORD nCommand = 0;
+    if (nCode == kLoaded)
+        nCommand = kCmdConfigLoaded;
+    if (nCode == kNothingToOffer)
+        nCommand = kCmdNothingToInstall;
+    if (nCode == kFailed)
+        nCommand = kCmdConfigFailed;
+    if (nCommand != 0 && m_hNotify)
+        ::PostMessageA(m_hNotify, WM_COMMAND, MAKEWPARAM(nCommand, 0), 0);
+}
+
+void CProductInfoMgr::Shutdown() {
+    if (m_bShutDown)
+        return;
+    m_bShutDown = true;
+    m_reptThread.Stop();
+    m_reptThread.WaitFor(-1);
+    m_reptThread.CloseThreadHandle();
+}
+
+bool CProductInfoMgr::GetAllProductInfo() {
+    m_catalogue.clear();
+    LOGF(0, "GetAllProductInfo %d\n", 49);
+    ByteVector answer;
+    LOGF(0, "GetAllProductInfo %d\n", 52);
+    if (!FetchDocument(m_addresses.configBase + kCataloguePath, answer))
+        return false;
+    LOGF(0, "GetAllProductInfo %d\n", 65);
+    SaveAnswer(answer, kCatalogueCopy);
+    if (!ParseCatalogue(answer, m_catalogue))
+        return false;
+    LOGF(0, "GetAllProductInfo %d\n", 102);
+    return true;
+}
+
+std::string CProductInfoMgr::GetInstalledProductIds() const {
+    return JoinInstalledIds(
+        m_catalogue, [](const ProductInfo& entry) { return IsProductInstalled(entry.productFullName); });
+}
+
+int CProductInfoMgr::GetProductInfo(const std::string& strIds) {
+    std::string strUrl =
+        BuildSetupRequestUrl(m_addresses.configBase + kSetupPath, strIds, m_nOemId, m_promotion.recId);
+    ByteVector answer;
+    if (!FetchDocument(strUrl, answer))
+        return -1;
+    SaveAnswer(answer, kSetupCopy);
+    SetupDocument setup;
+    int nResult = ParseSetupDocument(answer, setup);
+    if (setup.bProductRead) {
+        m_product = setup.product;
+        m_nOemId = setup.product.oemId;
+    }
+    if (nResult != 1)
+        return nResult;
+    m_rept = setup.rept;
+    m_strFirstImage = setup.strFirstImage;
+    m_strLastImage = setup.strLastImage;
+    m_images = setup.images;
+    m_recommends = setup.recommends;
+    return 1;
+}
+
+int CProductInfoMgr::LoadConfig() {
+    m_nState = kLoading;
+    LOGF(0, "LoadConfig %d\n", 384);
+    if (!GetAllProductInfo()) {
+        LOGF(0, "App LoadProductInfo Error\n");
+        return -1;
+    }
+    LOGF(0, "LoadConfig %d\n", 394);
+    std::string strIds = GetInstalledProductIds();
+    LOGF(0, "LoadConfig %d\n", 411);
+    int nResult = GetProductInfo(strIds);
+    if (nResult == 1) {
+        LOGF(0, "LoadConfig %d\n", 420);
+        return 1;
+    }
+    LOGF(0, "App GetProductInfo(%s) Error %d\n", strIds.c_str(), nResult);
+    return nResult;
+}
+
+void CProductInfoMgr::LoadCookie() {
+    m_promotion.cookieSite = m_addresses.cookieSite;
+    LOGF(0, "LoadCookie %d\n", 632);
+    std::string strRecommend = GetCookie(m_promotion.cookieSite, "rec_id");
+    LOGF(0, "LoadCookie: RecommendStr=%s\n", strRecommend.c_str());
+    ParseRecIdCookie(strRecommend, m_promotion);
+    LOGF(0, "UpdateConfig RecType:%d, RecId:%I64d, Ad:%d\n", static_cast<int>(m_promotion.recType),
+         m_promotion.recId, m_promotion.recAd);
+    m_promotion.fromUrl = GetCookie(m_promotion.cookieSite, "ZERORUZEZA");
+    LOGF(0, "UpdateConfig: SourceUrl=%s\n", m_promotion.fromUrl.c_str());
+    m_promotion.webId = GetCookie(m_promotion.cookieSite, "ZIDARIRORORAZU");
+    LOGF(0, "UpdateConfig: WebID=%s\n", m_promotion.webId.c_str());
+    if (m_promotion.recId == 0) {
+        m_promotion.recId = GetRecIdFromFileName();
+        LOGF(0, "LoadCookie: MainRecId = 0, SecondRecId = %I64d\n", m_promotion.recId);
+    }
+}
+
+int CProductInfoMgr::UseBuiltInProduct() {
+    for (size_t nRow = 0; nRow < kBuiltInProductCount; ++nRow) {
+        const BuiltInProduct& row = GetBuiltInProduct(nRow);
+        if (IsProductInstalled(GetBuiltInFullName(row)))
+            continue;
+        ApplyBuiltInProduct(row, m_addresses, m_product, m_rept);
+        return 1;
+    }
+    return 0;
+}
+
+void CProductInfoMgr::UpdateConfig() {
+    if (m_rept.url.empty() || m_rept.url.back() != '/')
+        m_rept.url += "/";
+    if (EqualsNoCase(m_product.productName, "kavvik")) {
+        m_strClientFolderName = "Kavvik";
+        m_processNames.push_back("Pavilux.exe");
+    } else {
+        m_strClientFolderName.clear();
+        m_processNames.push_back(m_product.productName + ".exe");
+    }
+    LOGF(0, "UpdateConfig Success%d\n", 622);
+}
+
+std::string CProductInfoMgr::GetPromotionSummary() const {
+    return BuildPromotionSummary(m_promotion);
+}
+
+ReportFields CProductInfoMgr::MakeReportFields() const {
+    ReportFields fields;
+    fields.rept = m_rept;
+    fields.promotion = m_promotion;
+    fields.oemId = m_nOemId;
+    return fields;
+}
+
+void CProductInfoMgr::QueueReport(const char* pszEvent, const std::string& strTail) {
+    m_reptThread.AddRept(BuildReportAddress(MakeReportFields(), pszEvent, strTail));
+}
+
+void CProductInfoMgr::ReportStart() {
+    QueueReport("start", std::string());
+}
+
+void CProductInfoMgr::ReportStartDown() {
+    QueueReport("startdown", std::string());
+}
+
+void CProductInfoMgr::ReportDownloadComplete(int nDlTime) {
+    QueueReport("downloadcomplete", StrFormat("&dltime=%d", nDlTime));
+}
+
+void CProductInfoMgr::ReportDownloadFailed(int nErr) {
+    QueueReport("downloadfailed", StrFormat("&err=%d", nErr));
+}
+
+void CProductInfoMgr::ReportInstallComplete(int nDlTime, int nInstTime, int nHomePage, int nRecInst,
+                                            bool bSuccess) {
+    QueueReport(
+        bSuccess ? "installcomplete" : "installcompletefail",
+        StrFormat("&dltime=%d&insttime=%d&homepage=%d&recinst=%d", nDlTime, nInstTime, nHomePage, nRecInst));
+}
+
+void CProductInfoMgr::ReportClientStart(bool bSuccess) {
+    QueueReport(bSuccess ? "clientstart" : "clientstartfail", std::string());
+}
+
+std::string CProductInfoMgr::GetRecommendName(size_t nIndex) const {
+    return nIndex < m_recommends.size() ? m_recommends[nIndex].name : std::string();
+}
+
+std::string CProductInfoMgr::GetRecommendUrl(size_t nIndex) const {
+    return nIndex < m_recommends.size() ? m_recommends[nIndex].url : std::string();
+}
+
+uint32_t CProductInfoMgr::GetRecommendStatus(size_t nIndex) const {
+    return nIndex < m_recommends.size() ? m_recommends[nIndex].status : 0;
+}
+
+bool CProductInfoMgr::IsProductRunning() const {
+    for (const auto& strName : m_processNames) {
+        if (IsProcessRunning(strName))
+            return true;
+    }
+    return false;
+}
+
+void CProductInfoMgr::KillProductProcesses() const {
+    for (const auto& strName : m_processNames) KillProcessByName(strName);
+}
+
+void CProductInfoMgr::SetHomePage() const {
+    if (!m_product.homePageUrl.empty())
+        SetBrowserStartPage(m_product.homePageUrl);
+}

@@ -1,0 +1,147 @@
+// The one configuration manager: everything the server and the promotion say about this
+// installation, loaded once on a thread of its own, then read by the dialogs.
+//
+// Threads: StartLoading, the read access and the reports are for the user-interface thread
+// (reports may come from any thread). The loading thread writes every field before it posts
+// the completion command; readers wait for that command, which is the only synchronisation.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ProductInfo.h"
+#include "Promotion.h"
+#include "ReportAddress.h"
+#include "ReptThread.h"
+#include "ServerAddresses.h"
+#include "WorkerThread.h"
+
+// Window commands posted to the notify window when the loading ends (wParam = id, lParam 0).
+constexpr WORD kCmdConfigLoaded = 32779;
+constexpr WORD kCmdConfigFailed = 32780;
+constexpr WORD kCmdNothingToInstall = 32781;
+
+class CProductInfoMgr {
+public:
+    enum LoadingState { kNotStarted = 0, kLoading = 1, kLoaded = 2, kNothingToOffer = 3, kFailed = 4 };
+
+    // The process-wide instance, created on first use (user-interface thread).
+    static CProductInfoMgr& Instance();
+
+    // Starts the report thread. The program uses Instance(); tests build their own objects
+    // for a fresh state. The addresses are read from the build and ORVANE_SERVER_BASE now.
+    CProductInfoMgr();
+    // Waits for a loading thread still running and shuts the report thread down.
+    ~CProductInfoMgr();
+    CProductInfoMgr(const CProductInfoMgr&) = delete;
+    CProductInfoMgr& operator=(const CProductInfoMgr&) = delete;
+
+    // Stores the window and starts the loading thread; returns at once. Once per object.
+    void StartLoading(HWND hNotify);
+    // The loading itself: cookies, server documents, built-in fallback, completion, "start"
+    // report. Blocks; the calling thread must have initialised COM. Returns 1 or 0.
+    int LoadAll();
+    // Sets the state; 2, 3 and 4 also post their command to the notify window.
+    void PostCompletion(int nCode);
+    // Stops the report thread after its last attempts and waits for it without limit.
+    void Shutdown();
+    int GetLoadingState() const { return m_nState.load(); }
+    // For front ends and tests: true when the loading thread has ended within nMs.
+    bool WaitForLoading(int nMs) { return m_loader.WaitFor(nMs); }
+
+    // Server part of the loading (loading thread).
+    bool GetAllProductInfo();
+    std::string GetInstalledProductIds() const;
+    int GetProductInfo(const std::string& strIds);
+    int LoadConfig();
+
+    // Promotion and fallback (loading thread).
+    void LoadCookie();
+    int UseBuiltInProduct();
+    void UpdateConfig();
+    std::string GetPromotionSummary() const;
+
+    // Event reports: the address is built now and queued; they never block.
+    void ReportStart();
+    void ReportStartDown();
+    void ReportDownloadComplete(int nDlTime);
+    void ReportDownloadFailed(int nErr);
+    void ReportInstallComplete(int nDlTime, int nInstTime, int nHomePage, int nRecInst, bool bSuccess);
+    void ReportClientStart(bool bSuccess);
+
+    // Read access for the dialogs; each returns a copy.
+    std::string GetProductName() const { return m_product.productName; }
+    std::string GetCompanyName() const { return m_product.companyName; }
+    std::string GetProductFullName() const { return m_product.productFullName; }
+    std::string GetDisplayName() const { return m_product.displayName; }
+    std::string GetInstallUrl() const { return m_product.installUrl; }
+    std::string GetInstallUrl2() const { return m_product.installUrl2; }
+    std::string GetExecute() const { return m_product.execute; }
+    std::string GetLicenseUrl() const { return m_product.licenseUrl; }
+    std::string GetHomePageUrl() const { return m_product.homePageUrl; }
+    std::string GetHomePageDisplayName() const { return m_product.homePageDisplayName; }
+    uint32_t GetHomePageStatus() const { return m_product.homePageStatus; }
+    std::string GetClientFolderName() const { return m_strClientFolderName; }
+    std::string GetUninstallKeyName() const { return m_product.productFullName + "-" + m_product.version; }
+    size_t GetImageCount() const { return m_images.size(); }
+    std::string GetImageUrl(size_t nIndex) const {
+        return nIndex < m_images.size() ? m_images[nIndex] : std::string();
+    }
+    std::string GetFirstImageUrl() const { return m_strFirstImage; }
+    std::string GetLastImageUrl() const { return m_strLastImage; }
+    size_t GetRecommendCount() const { return m_recommends.size(); }
+    std::string GetRecommendName(size_t nIndex) const;
+    std::string GetRecommendUrl(size_t nIndex) const;
+    uint32_t GetRecommendStatus(size_t nIndex) const;
+    uint32_t GetOemId() const { return m_nOemId; }
+
+    // Whole records, for diagnostic front ends and tests.
+    const ProductInfo& GetProduct() const { return m_product; }
+    const ReptInfo& GetReptInfo() const { return m_rept; }
+    const PromotionInfo& GetPromotion() const { return m_promotion; }
+    const std::vector<ProductInfo>& GetCatalogue() const { return m_catalogue; }
+    const std::vector<std::string>& GetProcessNames() const { return m_processNames; }
+    CReptThread& GetReptThread() { return m_reptThread; }
+
+    // Product processes and the home-page offer.
+    bool IsProductRunning() const;
+    void KillProductProcesses() const;
+    void SetHomePage() const;
+
+private:
+    class CLoadingThread : public CWorkerThread {
+    public:
+        explicit CLoadingThread(CProductInfoMgr& mgr) : m_mgr(mgr) {}
+
+    protected:
+        void OnExecute() override;
+
+    private:
+        CProductInfoMgr& m_mgr;
+    };
+
+    ReportFields MakeReportFields() const;
+    void QueueReport(const char* pszEvent, const std::string& strTail);
+
+    ServerAddresses m_addresses;
+    ProductInfo m_product;
+    ReptInfo m_rept;
+    std::string m_strFirstImage;
+    std::string m_strLastImage;
+    std::vector<std::string> m_images;
+    std::vector<RecommendSetup> m_recommends;
+    PromotionInfo m_promotion;
+    uint32_t m_nOemId = 0;
+    std::string m_strClientFolderName;
+    std::vector<std::string> m_processNames;
+    std::atomic<int> m_nState{kNotStarted};
+    std::vector<ProductInfo> m_catalogue;
+    HWND m_hNotify = nullptr;
+    CLoadingThread m_loader{*this};
+    CReptThread m_reptThread;
+    bool m_bShutDown = false;
+};
