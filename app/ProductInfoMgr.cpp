@@ -84,7 +84,14 @@ bool CProductInfoMgr::GetAllProductInfo() {
         return false;
     LOGF(0, "GetAllProductInfo %d\n", 65);
     SaveAnswer(answer, kCatalogueCopy);
-    if (!ParseCatalogue(answer, m_catalogue))
+    bool bParsed = false;
+    try {
+        bParsed = ParseCatalogue(answer, m_catalogue);
+    } catch (...) {
+        // Running out of memory over an absurd document ends the call like a parse error.
+        m_catalogue.clear();
+    }
+    if (!bParsed)
         return false;
     LOGF(0, "GetAllProductInfo %d\n", 102);
     return true;
@@ -103,19 +110,30 @@ int CProductInfoMgr::GetProductInfo(const std::string& strIds) {
         return -1;
     SaveAnswer(answer, kSetupCopy);
     SetupDocument setup;
-    int nResult = ParseSetupDocument(answer, setup);
+    int nResult = -1;
+    try {
+        nResult = ParseSetupDocument(answer, setup);
+    } catch (...) {
+        // Running out of memory over an absurd document ends the call like a parse error.
+        return -1;
+    }
+    StoreSetup(setup, nResult);
+    return nResult;
+}
+
+void CProductInfoMgr::StoreSetup(const SetupDocument& setup, int nResult) {
+    // The product is kept even when the document fails after it (no rept).
     if (setup.bProductRead) {
         m_product = setup.product;
         m_nOemId = setup.product.oemId;
     }
     if (nResult != 1)
-        return nResult;
+        return;
     m_rept = setup.rept;
     m_strFirstImage = setup.strFirstImage;
     m_strLastImage = setup.strLastImage;
     m_images = setup.images;
     m_recommends = setup.recommends;
-    return 1;
 }
 
 int CProductInfoMgr::LoadConfig() {

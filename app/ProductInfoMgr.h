@@ -18,6 +18,7 @@
 #include "ReportAddress.h"
 #include "ReptThread.h"
 #include "ServerAddresses.h"
+#include "ServerDocuments.h"
 #include "WorkerThread.h"
 
 // Window commands posted to the notify window when the loading ends (wParam = id, lParam 0).
@@ -124,6 +125,7 @@ private:
         CProductInfoMgr& m_mgr;
     };
 
+    void StoreSetup(const SetupDocument& setup, int nResult);
     ReportFields MakeReportFields() const;
     void QueueReport(const char* pszEvent, const std::string& strTail);
 
