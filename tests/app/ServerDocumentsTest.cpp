@@ -42,6 +42,30 @@ const char kFullSetup[] =
     "  <other><image url=\"http://nested/not-direct.png\"/></other>\n"
     "</setup>\n";
 
+// ASCII text as UTF-16LE with a byte order mark.
+std::string Utf16Le(const std::string& strAscii) {
+    std::string strWide = "\xFF\xFE";
+    for (char ch : strAscii) {
+        strWide += ch;
+        strWide += '\0';
+    }
+    return strWide;
+}
+
+// Ten levels of entities, each ten times the one before: 20 * 10^9 characters expanded.
+std::string EntityBomb() {
+    std::string strBomb = "<?xml version=\"1.0\"?><!DOCTYPE setup [<!ENTITY a \"aaaaaaaaaaaaaaaaaaaa\">";
+    std::string strPrevious = "a";
+    for (int i = 1; i <= 9; ++i) {
+        std::string strName = "e" + std::to_string(i);
+        strBomb += "<!ENTITY " + strName + " \"";
+        for (int k = 0; k < 10; ++k) strBomb += "&" + strPrevious + ";";
+        strBomb += "\">";
+        strPrevious = strName;
+    }
+    return strBomb + "]><setup><rept url=\"&e9;\"/></setup>";
+}
+
 }  // namespace
 
 TEST_F(ServerDocumentsTest, CatalogueListsEveryProductInDocumentOrderWithAtoiRules) {
@@ -201,36 +225,17 @@ TEST_F(ServerDocumentsTest, DocumentTypeDeclarationsAreRefusedWithoutTouchingFil
     ASSERT_FALSE(TestServerBase().empty());
     CTempDir dir;
     ASSERT_TRUE(WriteFileText(dir.File("secret.txt"), "TOPSECRET"));
-    std::string strFileUrl = "file:///" + dir.File("secret.txt");
-    std::string strHttp = TestServerUrl("/stat/xxe/start");
+    const std::string strHttp = TestServerUrl("/stat/xxe/start");
+    const std::string strPrologue = "<?xml version=\"1.0\"?><!DOCTYPE setup ";
     std::vector<std::string> documents = {
-        "<?xml version=\"1.0\"?><!DOCTYPE setup [<!ENTITY x SYSTEM \"" + strFileUrl +
+        strPrologue + "[<!ENTITY x SYSTEM \"file:///" + dir.File("secret.txt") +
             "\">]><setup productName=\"a\"><rept url=\"&x;\"/>&x;</setup>",
-        "<?xml version=\"1.0\"?><!DOCTYPE setup [<!ENTITY x SYSTEM \"" + dir.File("secret.txt") +
-            "\">]><setup><rept/>&x;</setup>",
-        "<?xml version=\"1.0\"?><!DOCTYPE setup [<!ENTITY x SYSTEM \"" + strHttp +
-            "\">]><setup><rept/>&x;</setup>",
-        "<?xml version=\"1.0\"?><!DOCTYPE setup SYSTEM \"" + strHttp + "\"><setup><rept/></setup>",
+        strPrologue + "[<!ENTITY x SYSTEM \"" + dir.File("secret.txt") + "\">]><setup><rept/>&x;</setup>",
+        strPrologue + "[<!ENTITY x SYSTEM \"" + strHttp + "\">]><setup><rept/>&x;</setup>",
+        strPrologue + "SYSTEM \"" + strHttp + "\"><setup><rept/></setup>",
+        EntityBomb(),
+        Utf16Le(strPrologue + "SYSTEM \"" + strHttp + "\"><setup><rept/></setup>"),
     };
-    std::string strBomb = "<?xml version=\"1.0\"?><!DOCTYPE setup [<!ENTITY a \"aaaaaaaaaaaaaaaaaaaa\">";
-    std::string strPrevious = "a";
-    for (int i = 1; i <= 9; ++i) {
-        std::string strName = "e" + std::to_string(i);
-        strBomb += "<!ENTITY " + strName + " \"";
-        for (int k = 0; k < 10; ++k) strBomb += "&" + strPrevious + ";";
-        strBomb += "\">";
-        strPrevious = strName;
-    }
-    documents.push_back(strBomb + "]><setup><rept url=\"&e9;\"/></setup>");
-    // The same declaration in UTF-16.
-    std::string strWide = "\xFF\xFE";
-    for (char ch : std::string("<?xml version=\"1.0\"?><!DOCTYPE setup SYSTEM \"" + strHttp +
-                               "\"><setup><rept/></setup>")) {
-        strWide += ch;
-        strWide += '\0';
-    }
-    documents.push_back(strWide);
-
     for (const std::string& strDoc : documents) {
         XmlDocument doc;
         EXPECT_FALSE(doc.LoadFromMemory(strDoc.data(), strDoc.size())) << strDoc.substr(0, 80);
@@ -240,17 +245,13 @@ TEST_F(ServerDocumentsTest, DocumentTypeDeclarationsAreRefusedWithoutTouchingFil
     }
     EXPECT_TRUE(ServerRequests("/stat/xxe/start").empty());
     EXPECT_TRUE(MakerRecord("maker-stats.log").empty());
+}
 
-    // UTF-16 documents without a declaration of a document type still load.
-    std::string strPlainWide = "\xFF\xFE";
-    for (char ch : std::string("<setup productName=\"w\"><rept url=\"u\"/></setup>")) {
-        strPlainWide += ch;
-        strPlainWide += '\0';
-    }
+TEST_F(ServerDocumentsTest, Utf16DocumentsLoadAndTheirTerminatorIsTwoBytes) {
+    std::string strDoc = Utf16Le("<setup productName=\"w\"><rept url=\"u\"/></setup>");
     SetupDocument setup;
-    ASSERT_EQ(1, ParseSetupDocument(Bytes(strPlainWide), setup));
+    ASSERT_EQ(1, ParseSetupDocument(Bytes(strDoc), setup));
     EXPECT_EQ("w", setup.product.productName);
-    // Its terminating zero is two bytes wide.
-    ASSERT_EQ(1, ParseSetupDocument(Bytes(strPlainWide + std::string(2, '\0')), setup));
+    ASSERT_EQ(1, ParseSetupDocument(Bytes(strDoc + std::string(2, '\0')), setup));
     EXPECT_EQ("w", setup.product.productName);
 }
