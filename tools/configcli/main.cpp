@@ -29,11 +29,11 @@ struct ReportRequest {
     int nArgCount = 0;
 };
 
-bool ParseReport(const std::string& strSpec, ReportRequest& report) {
-    size_t nEquals = strSpec.find('=');
-    report.strEvent = strSpec.substr(0, nEquals);
+bool ParseReport(const std::string& strArgument, ReportRequest& report) {
+    size_t nEquals = strArgument.find('=');
+    report.strEvent = strArgument.substr(0, nEquals);
     if (nEquals != std::string::npos) {
-        const char* p = strSpec.c_str() + nEquals + 1;
+        const char* p = strArgument.c_str() + nEquals + 1;
         while (report.nArgCount < 4 && *p) {
             char* pEnd = nullptr;
             report.nArgs[report.nArgCount++] = static_cast<int>(strtol(p, &pEnd, 10));
