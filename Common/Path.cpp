@@ -9,19 +9,47 @@
 #include "Log.h"
 #include "StringUtil.h"
 
+namespace {
+
+// Positions of the path separators. The walk keeps each double-byte character whole, so a
+// trail byte 0x5C (as in GBK "誠", D5 5C) is never taken for a backslash.
+std::vector<size_t> BackslashPositions(const std::string& strPath) {
+    std::vector<size_t> positions;
+    for (size_t i = 0; i < strPath.size(); ++i) {
+        if (::IsDBCSLeadByte(static_cast<BYTE>(strPath[i])) && i + 1 < strPath.size()) {
+            ++i;
+        } else if (strPath[i] == '\\') {
+            positions.push_back(i);
+        }
+    }
+    return positions;
+}
+
+}  // namespace
+
+size_t FindLastBackslash(const std::string& strPath) {
+    std::vector<size_t> positions = BackslashPositions(strPath);
+    return positions.empty() ? std::string::npos : positions.back();
+}
+
 std::string AddBackslash(const std::string& strPath) {
-    if (!strPath.empty() && strPath.back() == '\\') return strPath;
+    if (!strPath.empty() && FindLastBackslash(strPath) == strPath.size() - 1) return strPath;
     return strPath + "\\";
 }
 
 std::string RemoveTrailingBackslash(const std::string& strPath) {
-    size_t nEnd = strPath.find_last_not_of('\\');
-    return nEnd == std::string::npos ? std::string() : strPath.substr(0, nEnd + 1);
+    std::vector<size_t> positions = BackslashPositions(strPath);
+    size_t nEnd = strPath.size();
+    while (!positions.empty() && positions.back() + 1 == nEnd) {
+        positions.pop_back();
+        --nEnd;
+    }
+    return strPath.substr(0, nEnd);
 }
 
 std::string GetParentFolder(const std::string& strPath) {
     std::string strTrimmed = RemoveTrailingBackslash(strPath);
-    size_t nPos = strTrimmed.rfind('\\');
+    size_t nPos = FindLastBackslash(strTrimmed);
     return nPos == std::string::npos ? std::string() : strTrimmed.substr(0, nPos);
 }
 
@@ -32,10 +60,10 @@ std::string QuoteSpaces(const std::string& strPath) {
 
 bool CreateDirectoryChain(const std::string& strFolder) {
     std::string strPath = AddBackslash(strFolder);
-    // From index 3 on, so that the drive prefix "C:\" is never created as a folder.
-    for (size_t nPos = strPath.find('\\', 3); nPos != std::string::npos;
-         nPos = strPath.find('\\', nPos + 1)) {
-        ::CreateDirectoryA(strPath.substr(0, nPos).c_str(), nullptr);
+    // From index 3 on, so that the drive prefix "C:\" is never created as a folder. Every
+    // level is tried; a failure (it exists, no right) shows only in the final test.
+    for (size_t nPos : BackslashPositions(strPath)) {
+        if (nPos >= 3) ::CreateDirectoryA(strPath.substr(0, nPos).c_str(), nullptr);
     }
     bool bIsFile = false;
     return PathExists(RemoveTrailingBackslash(strPath), bIsFile) && !bIsFile;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Handles.h"
+#include "Path.h"
 #include "StringUtil.h"
 
 namespace {
@@ -94,7 +95,7 @@ bool GetUninstallFolder(const std::string& strEntry, std::string& strFolder) {
     std::string strUninstaller;
     if (!ReadRegistryString(HKEY_LOCAL_MACHINE, strKey, "UninstallString", strUninstaller)) return false;
     strUninstaller = UnquoteRegistryPath(strUninstaller);
-    size_t nSlash = strUninstaller.rfind('\\');
+    size_t nSlash = FindLastBackslash(strUninstaller);
     strFolder = nSlash == std::string::npos ? std::string() : strUninstaller.substr(0, nSlash);
     if (strFolder.empty()) return false;
 
