@@ -1,5 +1,7 @@
 #include "StringUtil.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -38,7 +40,14 @@ char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
     if (text.size() < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i) {
-        if (LowerAscii(text[i]) != LowerAscii(prefix[i])) return false;
+        // A trail byte of a double-byte character may look like an ASCII letter (GBK 81 41
+        // and 81 61 are different characters), so a lead byte and its trail compare exactly.
+        if (::IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < prefix.size()) {
+            if (text[i] != prefix[i] || text[i + 1] != prefix[i + 1]) return false;
+            ++i;
+        } else if (LowerAscii(text[i]) != LowerAscii(prefix[i])) {
+            return false;
+        }
     }
     return true;
 }
