@@ -22,9 +22,11 @@ struct LogState {
     LogLine line = {};
 };
 
+// Never destroyed: threads that end with the process may still log while static objects
+// are torn down at exit.
 LogState& State() {
-    static LogState state;
-    return state;
+    static LogState* pState = new LogState;
+    return *pState;
 }
 
 // Appends formatted text, cutting it at the buffer's end. When a cut happens, the line
