@@ -68,6 +68,16 @@ TEST(CrashDump, DumpFileNameFollowsTheProgram) {
     st.wMinute = 0;
     st.wSecond = 0;
     EXPECT_EQ(MakeDumpFileName("a.exe", st), "a.exe19991231_000000.dmp");
+    st.wYear = 65535;
+    EXPECT_EQ(MakeDumpFileName("a.exe", st), "a.exe655351231_000000.dmp");
+
+    char szOut[25];
+    EXPECT_TRUE(FormatDumpFileName(szOut, sizeof(szOut), "b", st));
+    EXPECT_STREQ(szOut, "b655351231_000000.dmp");
+    // One byte short of the terminator: refused, never cut or overrun.
+    char szSmall[26] = "xxxxxxxxxxxxxxxxxxxxxxxxx";
+    EXPECT_FALSE(FormatDumpFileName(szSmall, 25, "a.exe", st));
+    EXPECT_STREQ(szSmall, "");
 }
 
 TEST(CrashDump, AFaultingProgramLeavesAMinidumpAndExitsWithZero) {
@@ -102,4 +112,33 @@ TEST(CrashDump, AFaultingProgramLeavesAMinidumpAndExitsWithZero) {
     EXPECT_EQ(nExceptionCode, 0xC0000005u);
     // Nothing else was written beside the program.
     EXPECT_EQ(FindNames(temp.File("*")).size(), 4u);  // ".", "..", the program, the dump
+}
+
+TEST(CrashDump, ADumpReplacesAnEarlierOneOfTheSameSecond) {
+    CTempDir temp;
+    std::string strExe = temp.File("crasher.exe");
+    ASSERT_TRUE(CopyFileA((TestBinFolder() + "OrvCrasher.exe").c_str(), strExe.c_str(), FALSE));
+    // Earlier files under every name the next seconds can give.
+    long long nNow = NowSeconds();
+    std::vector<std::string> names;
+    for (long long n = nNow; n < nNow + 10; ++n) {
+        ULONGLONG ull = static_cast<ULONGLONG>(n) * 10000000ULL;
+        FILETIME ft = {static_cast<DWORD>(ull), static_cast<DWORD>(ull >> 32)};
+        SYSTEMTIME st;
+        ASSERT_TRUE(FileTimeToSystemTime(&ft, &st));
+        names.push_back(MakeDumpFileName(strExe, st));
+        ASSERT_TRUE(WriteFileText(names.back(), std::string(2000000, 'J')));
+    }
+    ASSERT_EQ(RunProgram("\"" + strExe + "\"", 8000), 0);
+    int nReplaced = 0;
+    for (const std::string& strName : names) {
+        std::string strText = ReadFileText(strName);
+        if (strText.substr(0, 4) == "MDMP") {
+            ++nReplaced;
+            EXPECT_EQ(strText.find("JJJJ"), std::string::npos);
+        } else {
+            EXPECT_EQ(strText, std::string(2000000, 'J'));
+        }
+    }
+    EXPECT_EQ(nReplaced, 1);
 }
