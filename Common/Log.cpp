@@ -10,6 +10,7 @@
 struct LogLine {
     char szText[kLogLineMax + 1];
     int nLength;
+    bool bCut;  // the buffer is full and ended; the rest of the line is dropped
 };
 
 namespace {
@@ -29,15 +30,26 @@ LogState& State() {
     return *pState;
 }
 
-// Appends formatted text, cutting it at the buffer's end. When a cut happens, the line
-// still ends with a line end so the file keeps one record per line.
+// Ends a full buffer with a line end, so the file keeps one record per line. The line end
+// replaces the last whole character: half of a double-byte character would garble it.
+void EndCutLine(LogLine& line) {
+    int nCut = 0;
+    for (int nNext = 0; nNext < kLogLineMax - 1; nCut = nNext) {
+        nNext += ::IsDBCSLeadByte(static_cast<BYTE>(line.szText[nNext])) ? 2 : 1;
+        if (nNext > kLogLineMax - 1) break;
+    }
+    line.szText[nCut] = '\n';
+    line.nLength = nCut + 1;
+    line.bCut = true;
+}
+
+// Appends formatted text, cutting it at the buffer's end.
 void AppendV(LogLine& line, const char* pszFormat, va_list args) {
     int nRoom = kLogLineMax - line.nLength;
-    if (nRoom <= 0) return;
+    if (line.bCut || nRoom <= 0) return;
     int n = _vsnprintf(line.szText + line.nLength, nRoom, pszFormat, args);
     if (n < 0 || n >= nRoom) {
-        line.nLength = kLogLineMax;
-        line.szText[kLogLineMax - 1] = '\n';
+        EndCutLine(line);
     } else {
         line.nLength += n;
     }
@@ -88,6 +100,7 @@ LogLine& BeginLogLine(int nLevel, const char* pszSource, int nLine) {
     state.lock.Enter();
     LogLine& line = state.line;
     line.nLength = 0;
+    line.bCut = false;
     line.szText[0] = '\0';
     if (state.nFlags & LOG_TIME) {
         SYSTEMTIME st;

@@ -184,6 +184,27 @@ TEST_F(LogTest, LongLinesAreCutAndStillEndTheLine) {
     EXPECT_EQ(lines[4], "after");
 }
 
+TEST_F(LogTest, CutNeverSplitsADoubleByteCharacter) {
+    // "中" is D6 D0 in GBK. At 4094 it would straddle the line end's place.
+    std::string strStraddle = std::string(kLogLineMax - 2, 'a') + "中中";
+    LOGF(0, "%s\n", strStraddle.c_str());
+    std::string strFits = std::string(kLogLineMax - 3, 'b') + "中中";
+    LOGF(0, "%s\n", strFits.c_str());
+    // A prefix cut inside a character, then a message that finds no room.
+    SetLogFlags(LOG_SOURCE | LOG_FILE);
+    std::string strSource = std::string(kLogLineMax - 2, 's') + "中";
+    LogPrintf(BeginLogLine(0, strSource.c_str(), 1), "%s", "x");
+    SetLogFlags(LOG_FILE);
+    LOGF(0, "after\n");
+
+    std::vector<std::string> lines = ReadLines(m_strFile);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], std::string(kLogLineMax - 2, 'a'));
+    EXPECT_EQ(lines[1], std::string(kLogLineMax - 3, 'b') + "中");
+    EXPECT_EQ(lines[2], std::string(kLogLineMax - 2, 's'));
+    EXPECT_EQ(lines[3], "after");
+}
+
 TEST_F(LogTest, OverlongPathsAreHeldWithoutHarm) {
     // Paths of up to kLogPathMax bytes are kept; longer ones are cut to that. Neither may
     // spill over the settings or the lock that lie beside the path.
