@@ -36,7 +36,8 @@ void EndCutLine(LogLine& line) {
     int nCut = 0;
     for (int nNext = 0; nNext < kLogLineMax - 1; nCut = nNext) {
         nNext += ::IsDBCSLeadByte(static_cast<BYTE>(line.szText[nNext])) ? 2 : 1;
-        if (nNext > kLogLineMax - 1) break;
+        if (nNext > kLogLineMax - 1)
+            break;
     }
     line.szText[nCut] = '\n';
     line.nLength = nCut + 1;
@@ -46,7 +47,8 @@ void EndCutLine(LogLine& line) {
 // Appends formatted text, cutting it at the buffer's end.
 void AppendV(LogLine& line, const char* pszFormat, va_list args) {
     int nRoom = kLogLineMax - line.nLength;
-    if (line.bCut || nRoom <= 0) return;
+    if (line.bCut || nRoom <= 0)
+        return;
     int n = _vsnprintf(line.szText + line.nLength, nRoom, pszFormat, args);
     if (n < 0 || n >= nRoom) {
         EndCutLine(line);
@@ -81,19 +83,30 @@ void WriteOut(const LogState& state, const LogLine& line) {
 
 }  // namespace
 
-void SetLogLevel(int nLevel) { State().nLevel = nLevel; }
-void SetLogFlags(unsigned nFlags) { State().nFlags = nFlags; }
-int GetLogLevel() { return State().nLevel; }
-unsigned GetLogFlags() { return State().nFlags; }
+void SetLogLevel(int nLevel) {
+    State().nLevel = nLevel;
+}
+void SetLogFlags(unsigned nFlags) {
+    State().nFlags = nFlags;
+}
+int GetLogLevel() {
+    return State().nLevel;
+}
+unsigned GetLogFlags() {
+    return State().nFlags;
+}
 
 void SetLogFile(const char* pszPath) {
-    if (!pszPath) return;
+    if (!pszPath)
+        return;
     LogState& state = State();
     CAutoLock hold(state.lock);
     lstrcpynA(state.szPath, pszPath, sizeof(state.szPath));
 }
 
-bool IsLogLevelEnabled(int nLevel) { return nLevel <= State().nLevel; }
+bool IsLogLevelEnabled(int nLevel) {
+    return nLevel <= State().nLevel;
+}
 
 LogLine& BeginLogLine(int nLevel, const char* pszSource, int nLine) {
     LogState& state = State();
@@ -107,8 +120,10 @@ LogLine& BeginLogLine(int nLevel, const char* pszSource, int nLine) {
         GetLocalTime(&st);
         Append(line, "%02d:%02d:%02d:%03d ", st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
     }
-    if (state.nFlags & LOG_LEVEL) Append(line, "%d ", nLevel);
-    if (state.nFlags & LOG_SOURCE) Append(line, "%s( %d ) ", pszSource ? pszSource : "NULL", nLine);
+    if (state.nFlags & LOG_LEVEL)
+        Append(line, "%d ", nLevel);
+    if (state.nFlags & LOG_SOURCE)
+        Append(line, "%s( %d ) ", pszSource ? pszSource : "NULL", nLine);
     return line;
 }
 

@@ -33,7 +33,8 @@ size_t FindLastBackslash(const std::string& strPath) {
 }
 
 std::string AddBackslash(const std::string& strPath) {
-    if (!strPath.empty() && FindLastBackslash(strPath) == strPath.size() - 1) return strPath;
+    if (!strPath.empty() && FindLastBackslash(strPath) == strPath.size() - 1)
+        return strPath;
     return strPath + "\\";
 }
 
@@ -54,7 +55,8 @@ std::string GetParentFolder(const std::string& strPath) {
 }
 
 std::string QuoteSpaces(const std::string& strPath) {
-    if (strPath.find(' ') == std::string::npos) return strPath;
+    if (strPath.find(' ') == std::string::npos)
+        return strPath;
     return "\"" + strPath + "\"";
 }
 
@@ -63,7 +65,8 @@ bool CreateDirectoryChain(const std::string& strFolder) {
     // From index 3 on, so that the drive prefix "C:\" is never created as a folder. Every
     // level is tried; a failure (it exists, no right) shows only in the final test.
     for (size_t nPos : BackslashPositions(strPath)) {
-        if (nPos >= 3) ::CreateDirectoryA(strPath.substr(0, nPos).c_str(), nullptr);
+        if (nPos >= 3)
+            ::CreateDirectoryA(strPath.substr(0, nPos).c_str(), nullptr);
     }
     bool bIsFile = false;
     return PathExists(RemoveTrailingBackslash(strPath), bIsFile) && !bIsFile;
@@ -72,7 +75,8 @@ bool CreateDirectoryChain(const std::string& strFolder) {
 bool PathExists(const std::string& strPath, bool& bIsFile) {
     WIN32_FIND_DATAA fd;
     CFindHandle hFind(::FindFirstFileA(RemoveTrailingBackslash(strPath).c_str(), &fd));
-    if (!hFind) return false;
+    if (!hFind)
+        return false;
     bIsFile = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     return true;
 }
@@ -85,8 +89,7 @@ HANDLE ExecApp(const std::string& strFile, const char* pszParameters) {
     sei.lpParameters = pszParameters;
     sei.nShow = SW_HIDE;
     HANDLE hProcess = ::ShellExecuteExA(&sei) ? sei.hProcess : nullptr;
-    LOGF(0, "ExecApp %s %s [%d]\n", strFile.c_str(), pszParameters ? pszParameters : "",
-         hProcess ? 1 : 0);
+    LOGF(0, "ExecApp %s %s [%d]\n", strFile.c_str(), pszParameters ? pszParameters : "", hProcess ? 1 : 0);
     return hProcess;
 }
 
@@ -106,8 +109,10 @@ void ForEachProcessNamed(const std::string& strExeName, Fn fn) {
         // szExeFile may carry a folder on some systems; only the file name counts.
         std::string strName = pe.szExeFile;
         size_t nSlash = strName.find_last_of("\\/");
-        if (nSlash != std::string::npos) strName.erase(0, nSlash + 1);
-        if (EqualsNoCase(strName, strExeName) && !fn(pe.th32ProcessID)) return;
+        if (nSlash != std::string::npos)
+            strName.erase(0, nSlash + 1);
+        if (EqualsNoCase(strName, strExeName) && !fn(pe.th32ProcessID))
+            return;
     }
 }
 
@@ -125,7 +130,8 @@ bool IsProcessRunning(const std::string& strExeName) {
 void KillProcessByName(const std::string& strExeName) {
     ForEachProcessNamed(strExeName, [](DWORD dwPid) {
         CHandle hProcess(::OpenProcess(PROCESS_TERMINATE, FALSE, dwPid));
-        if (hProcess) ::TerminateProcess(hProcess.Get(), 0xFFFFFFFF);
+        if (hProcess)
+            ::TerminateProcess(hProcess.Get(), 0xFFFFFFFF);
         return true;
     });
 }
@@ -134,11 +140,16 @@ std::string GetModulePath() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
         DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return std::string();
-        if (n < buffer.size()) return std::string(buffer.data(), n);
-        if (buffer.size() >= 32768) return std::string(buffer.data(), n);
+        if (n == 0)
+            return std::string();
+        if (n < buffer.size())
+            return std::string(buffer.data(), n);
+        if (buffer.size() >= 32768)
+            return std::string(buffer.data(), n);
         buffer.resize(buffer.size() * 2);
     }
 }
 
-std::string GetModuleFolder() { return AddBackslash(GetParentFolder(GetModulePath())); }
+std::string GetModuleFolder() {
+    return AddBackslash(GetParentFolder(GetModulePath()));
+}

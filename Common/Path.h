@@ -14,7 +14,8 @@ std::string RemoveTrailingBackslash(const std::string& strPath);
 std::string GetParentFolder(const std::string& strPath);
 // The path in double quotes when it holds a blank.
 std::string QuoteSpaces(const std::string& strPath);
-// Tries every level of the chain; true when the last one exists afterwards.
+// Tries every level of the chain; true when the last one exists as a folder afterwards
+// (a file of that name gives false).
 bool CreateDirectoryChain(const std::string& strFolder);
 // True when something exists at the path; bIsFile tells whether it is a file. Wildcards
 // are searched as a pattern. bIsFile is untouched when nothing is found.

@@ -11,8 +11,8 @@
 namespace {
 
 using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE,
-                                           PMINIDUMP_EXCEPTION_INFORMATION,
-                                           PMINIDUMP_USER_STREAM_INFORMATION, PMINIDUMP_CALLBACK_INFORMATION);
+                                          PMINIDUMP_EXCEPTION_INFORMATION, PMINIDUMP_USER_STREAM_INFORMATION,
+                                          PMINIDUMP_CALLBACK_INFORMATION);
 
 std::atomic<bool> g_bInstalled(false);
 
@@ -32,17 +32,18 @@ HANDLE CreateDumpFile() {
     if (n == 0 || n >= sizeof(szProgram) || !FormatDumpFileName(szDump, sizeof(szDump), szProgram, st)) {
         return INVALID_HANDLE_VALUE;
     }
-    return ::CreateFileA(szDump, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+    return ::CreateFileA(szDump, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
 
 bool FormatDumpFileName(char* pszOut, size_t cchOut, const char* pszProgram, const SYSTEMTIME& st) {
-    int n = _snprintf(pszOut, cchOut, "%s%04d%02d%02d_%02d%02d%02d.dmp", pszProgram, st.wYear, st.wMonth, st.wDay,
-                      st.wHour, st.wMinute, st.wSecond);
+    int n = _snprintf(pszOut, cchOut, "%s%04d%02d%02d_%02d%02d%02d.dmp", pszProgram, st.wYear, st.wMonth,
+                      st.wDay, st.wHour, st.wMinute, st.wSecond);
     if (n < 0 || static_cast<size_t>(n) >= cchOut) {
-        if (cchOut > 0) pszOut[0] = '\0';
+        if (cchOut > 0)
+            pszOut[0] = '\0';
         return false;
     }
     return true;
@@ -50,15 +51,19 @@ bool FormatDumpFileName(char* pszOut, size_t cchOut, const char* pszProgram, con
 
 std::string MakeDumpFileName(const std::string& strProgram, const SYSTEMTIME& st) {
     std::vector<char> buffer(strProgram.size() + 48);
-    return FormatDumpFileName(buffer.data(), buffer.size(), strProgram.c_str(), st) ? std::string(buffer.data())
-                                                                                   : std::string();
+    return FormatDumpFileName(buffer.data(), buffer.size(), strProgram.c_str(), st)
+               ? std::string(buffer.data())
+               : std::string();
 }
 
 bool InstallCrashHandler() {
-    if (g_bInstalled.exchange(true)) return true;
+    if (g_bInstalled.exchange(true))
+        return true;
     HMODULE hDbgHelp = ::LoadLibraryA("dbghelp.dll");
-    if (!hDbgHelp) return false;
-    if (FindWriter(hDbgHelp)) ::SetUnhandledExceptionFilter(CrashFilter);
+    if (!hDbgHelp)
+        return false;
+    if (FindWriter(hDbgHelp))
+        ::SetUnhandledExceptionFilter(CrashFilter);
     return ::FreeLibrary(hDbgHelp) != FALSE;
 }
 
@@ -72,8 +77,8 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pException) {
             info.ThreadId = ::GetCurrentThreadId();
             info.ExceptionPointers = pException;
             info.ClientPointers = FALSE;
-            pfnWrite(::GetCurrentProcess(), ::GetCurrentProcessId(), hFile.Get(), MiniDumpNormal, &info, nullptr,
-                     nullptr);
+            pfnWrite(::GetCurrentProcess(), ::GetCurrentProcessId(), hFile.Get(), MiniDumpNormal, &info,
+                     nullptr, nullptr);
         }
     }
     ::ExitProcess(0);

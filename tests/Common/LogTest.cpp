@@ -21,7 +21,8 @@ std::vector<std::string> ReadLines(const std::string& strPath) {
     for (size_t nEnd; (nEnd = strText.find("\r\n", nStart)) != std::string::npos; nStart = nEnd + 2) {
         lines.push_back(strText.substr(nStart, nEnd - nStart));
     }
-    if (nStart < strText.size()) lines.push_back("UNTERMINATED:" + strText.substr(nStart));
+    if (nStart < strText.size())
+        lines.push_back("UNTERMINATED:" + strText.substr(nStart));
     return lines;
 }
 
@@ -91,13 +92,15 @@ TEST_F(LogTest, PrefixPartsInOrder) {
     std::vector<std::string> lines = ReadLines(m_strFile);
     ASSERT_EQ(lines.size(), 4u);
     std::smatch m;
-    ASSERT_TRUE(std::regex_match(lines[0], m, std::regex("(\\d\\d):(\\d\\d):(\\d\\d):(\\d\\d\\d) LoadConfig 384")))
+    ASSERT_TRUE(
+        std::regex_match(lines[0], m, std::regex("(\\d\\d):(\\d\\d):(\\d\\d):(\\d\\d\\d) LoadConfig 384")))
         << lines[0];
     EXPECT_LT(std::stoi(m[1]), 24);
     EXPECT_LT(std::stoi(m[2]), 60);
     EXPECT_LT(std::stoi(m[3]), 60);
-    EXPECT_TRUE(std::regex_match(lines[1], std::regex("\\d\\d:\\d\\d:\\d\\d:\\d\\d\\d 5 dir\\\\a\\.cpp\\( 42 \\) "
-                                                      "x=-5000000000")))
+    EXPECT_TRUE(
+        std::regex_match(lines[1], std::regex("\\d\\d:\\d\\d:\\d\\d:\\d\\d\\d 5 dir\\\\a\\.cpp\\( 42 \\) "
+                                              "x=-5000000000")))
         << lines[1];
     EXPECT_EQ(lines[2], "-2 NULL( 7 ) no source");
     // A line without a line end of its own is written as it is; the next one follows it.
@@ -122,7 +125,8 @@ TEST_F(LogTest, FileIsOpenedAndClosedForEachLine) {
     LOGF(0, "first\n");
     // No handle stays open between lines: exclusive access and a rename both succeed.
     {
-        CFileHandle hExclusive(CreateFileA(m_strFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        CFileHandle hExclusive(
+            CreateFileA(m_strFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         EXPECT_TRUE(hExclusive.IsValid());
     }
     std::string strMoved = m_temp.File("moved.log");
@@ -208,8 +212,8 @@ TEST_F(LogTest, CutNeverSplitsADoubleByteCharacter) {
 TEST_F(LogTest, OverlongPathsAreHeldWithoutHarm) {
     // Paths of up to kLogPathMax bytes are kept; longer ones are cut to that. Neither may
     // spill over the settings or the lock that lie beside the path.
-    for (size_t nLength : {static_cast<size_t>(kLogPathMax), static_cast<size_t>(kLogPathMax) + 1, size_t{600},
-                           size_t{100000}}) {
+    for (size_t nLength : {static_cast<size_t>(kLogPathMax), static_cast<size_t>(kLogPathMax) + 1,
+                           size_t{600}, size_t{100000}}) {
         std::string strLong = m_temp.Path() + std::string(nLength - m_temp.Path().size(), 'p');
         SetLogFile(strLong.c_str());
         LOGF(0, "long path\n");
@@ -242,8 +246,8 @@ TEST_F(LogTest, ConcurrentWritersProduceWholeLines) {
     SetLogFlags(LOG_TIME | LOG_LEVEL | LOG_FILE);
     std::vector<HANDLE> threads;
     for (int t = 0; t < kThreads; ++t) {
-        threads.push_back(CreateThread(nullptr, 0, LogManyLines, reinterpret_cast<LPVOID>(static_cast<INT_PTR>(t)), 0,
-                                       nullptr));
+        threads.push_back(CreateThread(nullptr, 0, LogManyLines,
+                                       reinterpret_cast<LPVOID>(static_cast<INT_PTR>(t)), 0, nullptr));
         ASSERT_NE(threads.back(), nullptr);
     }
     WaitForMultipleObjects(kThreads, threads.data(), TRUE, INFINITE);

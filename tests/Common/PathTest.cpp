@@ -49,7 +49,8 @@ TEST(Path, DoubleByteTrailBytesAreNotBackslashes) {
     ASSERT_TRUE(hFind.IsValid());
     std::vector<std::string> names;
     do {
-        if (strcmp(fd.cFileName, ".") != 0 && strcmp(fd.cFileName, "..") != 0) names.push_back(fd.cFileName);
+        if (strcmp(fd.cFileName, ".") != 0 && strcmp(fd.cFileName, "..") != 0)
+            names.push_back(fd.cFileName);
     } while (FindNextFileA(hFind.Get(), &fd));
     EXPECT_EQ(names, std::vector<std::string>{strName});
 }

@@ -53,11 +53,14 @@ TEST(WorkerThread, SleepForEndsSoonAfterAStopRequest) {
     struct Ctx {
         CWorkerThread* p;
     } ctx{&sleeper};
-    HANDLE hTimer = CreateThread(nullptr, 0, [](LPVOID p) -> DWORD {
-        Sleep(50);
-        static_cast<Ctx*>(p)->p->Stop();
-        return 0;
-    }, &ctx, 0, nullptr);
+    HANDLE hTimer = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            Sleep(50);
+            static_cast<Ctx*>(p)->p->Stop();
+            return 0;
+        },
+        &ctx, 0, nullptr);
     ASSERT_NE(hTimer, nullptr);
     sleeper.SleepFor(1000);
     DWORD dwElapsed = GetTickCount() - dwStart;

@@ -16,7 +16,8 @@ std::vector<std::string> FindNames(const std::string& strPattern) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA fd;
     CFindHandle hFind(FindFirstFileA(strPattern.c_str(), &fd));
-    if (!hFind) return names;
+    if (!hFind)
+        return names;
     do names.push_back(fd.cFileName);
     while (FindNextFileA(hFind.Get(), &fd));
     return names;
@@ -25,14 +26,15 @@ std::vector<std::string> FindNames(const std::string& strPattern) {
 // Seconds since 2000 of a "YYYYMMDD_HHMMSS" stamp, or -1.
 long long StampSeconds(const std::string& strStamp) {
     SYSTEMTIME st = {};
-    if (sscanf(strStamp.c_str(), "%4hu%2hu%2hu_%2hu%2hu%2hu", &st.wYear, &st.wMonth, &st.wDay, &st.wHour, &st.wMinute,
-               &st.wSecond) != 6) {
+    if (sscanf(strStamp.c_str(), "%4hu%2hu%2hu_%2hu%2hu%2hu", &st.wYear, &st.wMonth, &st.wDay, &st.wHour,
+               &st.wMinute, &st.wSecond) != 6) {
         return -1;
     }
     FILETIME ft;
-    if (!SystemTimeToFileTime(&st, &ft)) return -1;
-    return static_cast<long long>((static_cast<unsigned long long>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) /
-                                  10000000ULL);
+    if (!SystemTimeToFileTime(&st, &ft))
+        return -1;
+    return static_cast<long long>(
+        (static_cast<unsigned long long>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) / 10000000ULL);
 }
 
 long long NowSeconds() {
@@ -40,13 +42,15 @@ long long NowSeconds() {
     GetLocalTime(&st);
     FILETIME ft;
     SystemTimeToFileTime(&st, &ft);
-    return static_cast<long long>((static_cast<unsigned long long>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) /
-                                  10000000ULL);
+    return static_cast<long long>(
+        (static_cast<unsigned long long>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) / 10000000ULL);
 }
 
 uint32_t ReadU32(const std::vector<uint8_t>& data, size_t nOffset) {
-    if (nOffset + 4 > data.size()) return 0;
-    return data[nOffset] | data[nOffset + 1] << 8 | data[nOffset + 2] << 16 | static_cast<uint32_t>(data[nOffset + 3]) << 24;
+    if (nOffset + 4 > data.size())
+        return 0;
+    return data[nOffset] | data[nOffset + 1] << 8 | data[nOffset + 2] << 16 |
+           static_cast<uint32_t>(data[nOffset + 3]) << 24;
 }
 
 }  // namespace
@@ -107,7 +111,8 @@ TEST(CrashDump, AFaultingProgramLeavesAMinidumpAndExitsWithZero) {
     for (uint32_t i = 0; i < nStreams && nDirectory + i * 12 + 12 <= data.size(); ++i) {
         uint32_t nType = ReadU32(data, nDirectory + i * 12);
         uint32_t nRva = ReadU32(data, nDirectory + i * 12 + 8);
-        if (nType == 6 && nRva + 12 <= data.size()) nExceptionCode = ReadU32(data, nRva + 8);
+        if (nType == 6 && nRva + 12 <= data.size())
+            nExceptionCode = ReadU32(data, nRva + 8);
     }
     EXPECT_EQ(nExceptionCode, 0xC0000005u);
     // Nothing else was written beside the program.

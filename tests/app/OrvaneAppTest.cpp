@@ -16,10 +16,12 @@ std::vector<std::string> ListFolder(const std::string& strFolder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA fd;
     CFindHandle hFind(FindFirstFileA((strFolder + "*").c_str(), &fd));
-    if (!hFind) return names;
+    if (!hFind)
+        return names;
     do {
         std::string strName = fd.cFileName;
-        if (strName != "." && strName != "..") names.push_back(strName);
+        if (strName != "." && strName != "..")
+            names.push_back(strName);
     } while (FindNextFileA(hFind.Get(), &fd));
     return names;
 }
@@ -35,7 +37,8 @@ std::vector<std::string> LogMessages(const std::string& strFile) {
         std::string strLine = strText.substr(nStart, nEnd - nStart);
         messages.push_back(std::regex_match(strLine, m, line) ? m[1].str() : "BAD:" + strLine);
     }
-    if (nStart < strText.size()) messages.push_back("UNTERMINATED:" + strText.substr(nStart));
+    if (nStart < strText.size())
+        messages.push_back("UNTERMINATED:" + strText.substr(nStart));
     return messages;
 }
 

@@ -6,7 +6,9 @@
 
 namespace {
 
-LONG WINAPI SentinelFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
+LONG WINAPI SentinelFilter(EXCEPTION_POINTERS*) {
+    return EXCEPTION_CONTINUE_SEARCH;
+}
 
 LPTOP_LEVEL_EXCEPTION_FILTER CurrentFilter() {
     LPTOP_LEVEL_EXCEPTION_FILTER pCurrent = ::SetUnhandledExceptionFilter(nullptr);
@@ -17,12 +19,16 @@ LPTOP_LEVEL_EXCEPTION_FILTER CurrentFilter() {
 }  // namespace
 
 int main() {
-    if (!InstallCrashHandler()) return 2;
-    if (CurrentFilter() != CrashFilter) return 3;
+    if (!InstallCrashHandler())
+        return 2;
+    if (CurrentFilter() != CrashFilter)
+        return 3;
     // The second call must not install the filter again over whatever is there now.
     ::SetUnhandledExceptionFilter(SentinelFilter);
-    if (!InstallCrashHandler()) return 4;
-    if (CurrentFilter() != SentinelFilter) return 5;
+    if (!InstallCrashHandler())
+        return 4;
+    if (CurrentFilter() != SentinelFilter)
+        return 5;
     ::SetUnhandledExceptionFilter(CrashFilter);
 
     volatile int* volatile pNull = nullptr;
