@@ -172,6 +172,11 @@ TEST(Process, ExecAppStartsHiddenAndHandsBackTheProcess) {
     ASSERT_EQ(WaitForSingleObject(hProcess.Get(), 10000), WAIT_OBJECT_0);
     EXPECT_EQ(ExitCodeOf(hProcess.Get()), 7u);
     EXPECT_FALSE(hNone.IsValid());
+    // Started hidden.
+    CHandle hShow(ExecApp(strExe, "0 show"));
+    ASSERT_TRUE(hShow.IsValid());
+    ASSERT_EQ(WaitForSingleObject(hShow.Get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(ExitCodeOf(hShow.Get()), static_cast<DWORD>(SW_HIDE));
     EXPECT_EQ(ReadFileText(strLog), "ExecApp " + strExe + " 50 7 [1]\r\nExecApp " +
                                         sleepers.Temp().File("missing.exe") + "  [0]\r\n");
 }
