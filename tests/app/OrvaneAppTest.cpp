@@ -77,10 +77,18 @@ TEST(OrvaneApp, LogFilePathFormat) {
 
 TEST(OrvaneApp, StartUpLogsEachStepIntoOneFile) {
     COrvaneCopy app(true);
+    SYSTEMTIME stBefore, stAfter;
+    GetLocalTime(&stBefore);
     EXPECT_EQ(app.Run(), 0);
+    GetLocalTime(&stAfter);
     std::vector<std::string> logs = ListFolder(app.Folder() + "log\\");
     ASSERT_EQ(logs.size(), 1u);
+    // Named after the start time: between the two readings (names sort like times).
+    std::string strFirst = MakeLogFilePath("", stBefore).substr(4);
+    std::string strLast = MakeLogFilePath("", stAfter).substr(4);
     EXPECT_TRUE(std::regex_match(logs[0], std::regex("20\\d{6} \\d{6}\\.log"))) << logs[0];
+    EXPECT_GE(logs[0], strFirst);
+    EXPECT_LE(logs[0], strLast);
     EXPECT_EQ(LogMessages(app.Folder() + "log\\" + logs[0]),
               (std::vector<std::string>{kStarted, "COrvaneApp 107", "COrvaneApp 125", "COrvaneApp 128",
                                         "COrvaneApp 134"}));
