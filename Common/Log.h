@@ -36,8 +36,8 @@ LogLine& BeginLogLine(int nLevel, const char* pszSource, int nLine);
 void LogPrintf(LogLine& line, const char* pszFormat, ...) __attribute__((format(ms_printf, 2, 3)));
 void LogPrintfV(LogLine& line, const char* pszFormat, va_list args);
 
-#define LOGF(level, ...)                                                      \
-    do {                                                                      \
-        if (IsLogLevelEnabled(level))                                         \
+#define LOGF(level, ...)                                                       \
+    do {                                                                       \
+        if (IsLogLevelEnabled(level))                                          \
             LogPrintf(BeginLogLine((level), __FILE__, __LINE__), __VA_ARGS__); \
     } while (0)

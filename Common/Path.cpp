@@ -9,33 +9,64 @@
 #include "Log.h"
 #include "StringUtil.h"
 
+namespace {
+
+// Positions of the path separators. The walk keeps each double-byte character whole, so a
+// trail byte 0x5C (as in GBK "誠", D5 5C) is never taken for a backslash.
+std::vector<size_t> BackslashPositions(const std::string& strPath) {
+    std::vector<size_t> positions;
+    for (size_t i = 0; i < strPath.size(); ++i) {
+        if (::IsDBCSLeadByte(static_cast<BYTE>(strPath[i])) && i + 1 < strPath.size()) {
+            ++i;
+        } else if (strPath[i] == '\\') {
+            positions.push_back(i);
+        }
+    }
+    return positions;
+}
+
+}  // namespace
+
+size_t FindLastBackslash(const std::string& strPath) {
+    std::vector<size_t> positions = BackslashPositions(strPath);
+    return positions.empty() ? std::string::npos : positions.back();
+}
+
 std::string AddBackslash(const std::string& strPath) {
-    if (!strPath.empty() && strPath.back() == '\\') return strPath;
+    if (!strPath.empty() && FindLastBackslash(strPath) == strPath.size() - 1)
+        return strPath;
     return strPath + "\\";
 }
 
 std::string RemoveTrailingBackslash(const std::string& strPath) {
-    size_t nEnd = strPath.find_last_not_of('\\');
-    return nEnd == std::string::npos ? std::string() : strPath.substr(0, nEnd + 1);
+    std::vector<size_t> positions = BackslashPositions(strPath);
+    size_t nEnd = strPath.size();
+    while (!positions.empty() && positions.back() + 1 == nEnd) {
+        positions.pop_back();
+        --nEnd;
+    }
+    return strPath.substr(0, nEnd);
 }
 
 std::string GetParentFolder(const std::string& strPath) {
     std::string strTrimmed = RemoveTrailingBackslash(strPath);
-    size_t nPos = strTrimmed.rfind('\\');
+    size_t nPos = FindLastBackslash(strTrimmed);
     return nPos == std::string::npos ? std::string() : strTrimmed.substr(0, nPos);
 }
 
 std::string QuoteSpaces(const std::string& strPath) {
-    if (strPath.find(' ') == std::string::npos) return strPath;
+    if (strPath.find(' ') == std::string::npos)
+        return strPath;
     return "\"" + strPath + "\"";
 }
 
 bool CreateDirectoryChain(const std::string& strFolder) {
     std::string strPath = AddBackslash(strFolder);
-    // From index 3 on, so that the drive prefix "C:\" is never created as a folder.
-    for (size_t nPos = strPath.find('\\', 3); nPos != std::string::npos;
-         nPos = strPath.find('\\', nPos + 1)) {
-        ::CreateDirectoryA(strPath.substr(0, nPos).c_str(), nullptr);
+    // From index 3 on, so that the drive prefix "C:\" is never created as a folder. Every
+    // level is tried; a failure (it exists, no right) shows only in the final test.
+    for (size_t nPos : BackslashPositions(strPath)) {
+        if (nPos >= 3)
+            ::CreateDirectoryA(strPath.substr(0, nPos).c_str(), nullptr);
     }
     bool bIsFile = false;
     return PathExists(RemoveTrailingBackslash(strPath), bIsFile) && !bIsFile;
@@ -44,7 +75,8 @@ bool CreateDirectoryChain(const std::string& strFolder) {
 bool PathExists(const std::string& strPath, bool& bIsFile) {
     WIN32_FIND_DATAA fd;
     CFindHandle hFind(::FindFirstFileA(RemoveTrailingBackslash(strPath).c_str(), &fd));
-    if (!hFind) return false;
+    if (!hFind)
+        return false;
     bIsFile = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     return true;
 }
@@ -57,8 +89,7 @@ HANDLE ExecApp(const std::string& strFile, const char* pszParameters) {
     sei.lpParameters = pszParameters;
     sei.nShow = SW_HIDE;
     HANDLE hProcess = ::ShellExecuteExA(&sei) ? sei.hProcess : nullptr;
-    LOGF(0, "ExecApp %s %s [%d]\n", strFile.c_str(), pszParameters ? pszParameters : "",
-         hProcess ? 1 : 0);
+    LOGF(0, "ExecApp %s %s [%d]\n", strFile.c_str(), pszParameters ? pszParameters : "", hProcess ? 1 : 0);
     return hProcess;
 }
 
@@ -78,8 +109,10 @@ void ForEachProcessNamed(const std::string& strExeName, Fn fn) {
         // szExeFile may carry a folder on some systems; only the file name counts.
         std::string strName = pe.szExeFile;
         size_t nSlash = strName.find_last_of("\\/");
-        if (nSlash != std::string::npos) strName.erase(0, nSlash + 1);
-        if (EqualsNoCase(strName, strExeName) && !fn(pe.th32ProcessID)) return;
+        if (nSlash != std::string::npos)
+            strName.erase(0, nSlash + 1);
+        if (EqualsNoCase(strName, strExeName) && !fn(pe.th32ProcessID))
+            return;
     }
 }
 
@@ -97,7 +130,8 @@ bool IsProcessRunning(const std::string& strExeName) {
 void KillProcessByName(const std::string& strExeName) {
     ForEachProcessNamed(strExeName, [](DWORD dwPid) {
         CHandle hProcess(::OpenProcess(PROCESS_TERMINATE, FALSE, dwPid));
-        if (hProcess) ::TerminateProcess(hProcess.Get(), 0xFFFFFFFF);
+        if (hProcess)
+            ::TerminateProcess(hProcess.Get(), 0xFFFFFFFF);
         return true;
     });
 }
@@ -106,11 +140,16 @@ std::string GetModulePath() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
         DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return std::string();
-        if (n < buffer.size()) return std::string(buffer.data(), n);
-        if (buffer.size() >= 32768) return std::string(buffer.data(), n);
+        if (n == 0)
+            return std::string();
+        if (n < buffer.size())
+            return std::string(buffer.data(), n);
+        if (buffer.size() >= 32768)
+            return std::string(buffer.data(), n);
         buffer.resize(buffer.size() * 2);
     }
 }
 
-std::string GetModuleFolder() { return AddBackslash(GetParentFolder(GetModulePath())); }
+std::string GetModuleFolder() {
+    return AddBackslash(GetParentFolder(GetModulePath()));
+}

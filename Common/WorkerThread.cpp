@@ -4,7 +4,9 @@
 
 CWorkerThread::CWorkerThread() : m_hThread(nullptr), m_bStop(false) {}
 
-CWorkerThread::~CWorkerThread() { CloseThreadHandle(); }
+CWorkerThread::~CWorkerThread() {
+    CloseThreadHandle();
+}
 
 HANDLE CWorkerThread::Start() {
     m_bStop.store(false);
@@ -22,7 +24,8 @@ unsigned __stdcall CWorkerThread::ThreadEntry(void* pParam) {
 }
 
 bool CWorkerThread::WaitFor(int nMilliseconds) {
-    if (!m_hThread) return true;
+    if (!m_hThread)
+        return true;
     DWORD dwWait = nMilliseconds < 0 ? INFINITE : static_cast<DWORD>(nMilliseconds);
     return ::WaitForSingleObject(m_hThread, dwWait) == WAIT_OBJECT_0;
 }

@@ -3,16 +3,16 @@
 #include <dbghelp.h>
 
 #include <atomic>
+#include <cstdio>
+#include <vector>
 
 #include "Handles.h"
-#include "Path.h"
-#include "StringUtil.h"
 
 namespace {
 
 using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE,
-                                           PMINIDUMP_EXCEPTION_INFORMATION,
-                                           PMINIDUMP_USER_STREAM_INFORMATION, PMINIDUMP_CALLBACK_INFORMATION);
+                                          PMINIDUMP_EXCEPTION_INFORMATION, PMINIDUMP_USER_STREAM_INFORMATION,
+                                          PMINIDUMP_CALLBACK_INFORMATION);
 
 std::atomic<bool> g_bInstalled(false);
 
@@ -21,18 +21,49 @@ MiniDumpWriteDumpFn FindWriter(HMODULE hDbgHelp) {
         reinterpret_cast<void*>(::GetProcAddress(hDbgHelp, "MiniDumpWriteDump")));
 }
 
+// Creates (or replaces) "<program>YYYYMMDD_HHMMSS.dmp". Stack buffers only: the heap may be
+// what failed.
+HANDLE CreateDumpFile() {
+    char szProgram[520];
+    char szDump[560];
+    SYSTEMTIME st;
+    ::GetLocalTime(&st);
+    DWORD n = ::GetModuleFileNameA(nullptr, szProgram, sizeof(szProgram));
+    if (n == 0 || n >= sizeof(szProgram) || !FormatDumpFileName(szDump, sizeof(szDump), szProgram, st)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    return ::CreateFileA(szDump, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 }  // namespace
 
+bool FormatDumpFileName(char* pszOut, size_t cchOut, const char* pszProgram, const SYSTEMTIME& st) {
+    int n = _snprintf(pszOut, cchOut, "%s%04d%02d%02d_%02d%02d%02d.dmp", pszProgram, st.wYear, st.wMonth,
+                      st.wDay, st.wHour, st.wMinute, st.wSecond);
+    if (n < 0 || static_cast<size_t>(n) >= cchOut) {
+        if (cchOut > 0)
+            pszOut[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
 std::string MakeDumpFileName(const std::string& strProgram, const SYSTEMTIME& st) {
-    return StrFormat("%s%04d%02d%02d_%02d%02d%02d.dmp", strProgram.c_str(), st.wYear, st.wMonth, st.wDay,
-                     st.wHour, st.wMinute, st.wSecond);
+    std::vector<char> buffer(strProgram.size() + 48);
+    return FormatDumpFileName(buffer.data(), buffer.size(), strProgram.c_str(), st)
+               ? std::string(buffer.data())
+               : std::string();
 }
 
 bool InstallCrashHandler() {
-    if (g_bInstalled.exchange(true)) return true;
+    if (g_bInstalled.exchange(true))
+        return true;
     HMODULE hDbgHelp = ::LoadLibraryA("dbghelp.dll");
-    if (!hDbgHelp) return false;
-    if (FindWriter(hDbgHelp)) ::SetUnhandledExceptionFilter(CrashFilter);
+    if (!hDbgHelp)
+        return false;
+    if (FindWriter(hDbgHelp))
+        ::SetUnhandledExceptionFilter(CrashFilter);
     return ::FreeLibrary(hDbgHelp) != FALSE;
 }
 
@@ -40,20 +71,14 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pException) {
     {
         CLibrary hDbgHelp(::LoadLibraryA("dbghelp.dll"));
         MiniDumpWriteDumpFn pfnWrite = hDbgHelp ? FindWriter(hDbgHelp.Get()) : nullptr;
-        if (pfnWrite) {
-            SYSTEMTIME st;
-            ::GetLocalTime(&st);
-            std::string strDump = MakeDumpFileName(GetModulePath(), st);
-            CFileHandle hFile(::CreateFileA(strDump.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (hFile) {
-                MINIDUMP_EXCEPTION_INFORMATION info = {};
-                info.ThreadId = ::GetCurrentThreadId();
-                info.ExceptionPointers = pException;
-                info.ClientPointers = FALSE;
-                pfnWrite(::GetCurrentProcess(), ::GetCurrentProcessId(), hFile.Get(), MiniDumpNormal,
-                         &info, nullptr, nullptr);
-            }
+        CFileHandle hFile(pfnWrite ? CreateDumpFile() : INVALID_HANDLE_VALUE);
+        if (hFile) {
+            MINIDUMP_EXCEPTION_INFORMATION info = {};
+            info.ThreadId = ::GetCurrentThreadId();
+            info.ExceptionPointers = pException;
+            info.ClientPointers = FALSE;
+            pfnWrite(::GetCurrentProcess(), ::GetCurrentProcessId(), hFile.Get(), MiniDumpNormal, &info,
+                     nullptr, nullptr);
         }
     }
     ::ExitProcess(0);

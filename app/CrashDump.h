@@ -13,3 +13,6 @@ bool InstallCrashHandler();
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pException);
 // "<program path>YYYYMMDD_HHMMSS.dmp" for the given program path and local time.
 std::string MakeDumpFileName(const std::string& strProgram, const SYSTEMTIME& st);
+// The same into a caller's buffer, without touching the heap (for the filter). False, with
+// empty text, when it does not fit.
+bool FormatDumpFileName(char* pszOut, size_t cchOut, const char* pszProgram, const SYSTEMTIME& st);

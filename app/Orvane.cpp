@@ -14,8 +14,8 @@
 const char kSingleInstanceMutex[] = "Global\\VelmoraTesselDownloadInstallTools";
 
 std::string MakeLogFilePath(const std::string& strFolder, const SYSTEMTIME& st) {
-    return StrFormat("%slog\\%04d%02d%02d %02d%02d%02d.log", strFolder.c_str(), st.wYear, st.wMonth,
-                     st.wDay, st.wHour, st.wMinute, st.wSecond);
+    return StrFormat("%slog\\%04d%02d%02d %02d%02d%02d.log", strFolder.c_str(), st.wYear, st.wMonth, st.wDay,
+                     st.wHour, st.wMinute, st.wSecond);
 }
 
 BOOL COrvaneApp::InitInstance() {
@@ -38,7 +38,8 @@ BOOL COrvaneApp::InitInstance() {
 
     // Never closed: the lock must last as long as this copy runs.
     HANDLE hMutex = ::CreateMutexA(nullptr, TRUE, kSingleInstanceMutex);
-    if (!hMutex || ::GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;
+    if (!hMutex || ::GetLastError() == ERROR_ALREADY_EXISTS)
+        return FALSE;
     LOGF(0, "COrvaneApp %d\n", 125);
     LOGF(0, "COrvaneApp %d\n", 128);
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Handles.h"
+#include "Path.h"
 #include "StringUtil.h"
 
 namespace {
@@ -28,10 +29,12 @@ bool QueryValueBytes(HKEY hKey, const std::string& strValue, std::vector<char>& 
         LONG nResult = ::RegQueryValueExA(hKey, strValue.c_str(), nullptr, nullptr,
                                           reinterpret_cast<BYTE*>(buffer.data()), &cbData);
         if (nResult == ERROR_SUCCESS) {
-            if (cbData < buffer.size()) buffer.resize(cbData);
+            if (cbData < buffer.size())
+                buffer.resize(cbData);
             return true;
         }
-        if (nResult != ERROR_MORE_DATA || cbData > kValueLimit) return false;
+        if (nResult != ERROR_MORE_DATA || cbData > kValueLimit)
+            return false;
         buffer.assign(cbData + 1, '\0');
     }
     return false;
@@ -39,13 +42,16 @@ bool QueryValueBytes(HKEY hKey, const std::string& strValue, std::vector<char>& 
 
 // True when a search for exactly this name finds an entry; wildcards never match.
 bool NamedFileExists(const std::string& strPath) {
-    if (strPath.empty() || strPath.find_first_of("*?") != std::string::npos) return false;
+    if (strPath.empty() || strPath.find_first_of("*?") != std::string::npos)
+        return false;
     WIN32_FIND_DATAA fd;
     CFindHandle hFind(::FindFirstFileA(strPath.c_str(), &fd));
     return hFind.IsValid();
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -71,7 +77,8 @@ bool GetAppPathsFolder(const std::string& strProductName, std::string& strFolder
 }
 
 std::string UnquoteRegistryPath(const std::string& strValue) {
-    if (strValue.empty() || strValue[0] != '"') return strValue;
+    if (strValue.empty() || strValue[0] != '"')
+        return strValue;
     size_t nClose = strValue.find('"', 1);
     return strValue.substr(1, nClose == std::string::npos ? std::string::npos : nClose - 1);
 }
@@ -79,27 +86,33 @@ std::string UnquoteRegistryPath(const std::string& strValue) {
 std::string DisplayIconFile(const std::string& strValue) {
     std::string strFile = UnquoteRegistryPath(strValue);
     size_t nComma = strFile.rfind(',');
-    if (nComma == std::string::npos) return strFile;
+    if (nComma == std::string::npos)
+        return strFile;
     size_t nPos = nComma + 1;
     while (nPos < strFile.size() && strFile[nPos] == ' ') ++nPos;
-    if (nPos < strFile.size() && strFile[nPos] == '-') ++nPos;
+    if (nPos < strFile.size() && strFile[nPos] == '-')
+        ++nPos;
     size_t nDigits = nPos;
     while (nPos < strFile.size() && IsDigit(strFile[nPos])) ++nPos;
-    if (nPos == nDigits || nPos != strFile.size()) return strFile;
+    if (nPos == nDigits || nPos != strFile.size())
+        return strFile;
     return strFile.substr(0, nComma);
 }
 
 bool GetUninstallFolder(const std::string& strEntry, std::string& strFolder) {
     std::string strKey = std::string(kUninstallKey) + "\\" + strEntry;
     std::string strUninstaller;
-    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, strKey, "UninstallString", strUninstaller)) return false;
+    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, strKey, "UninstallString", strUninstaller))
+        return false;
     strUninstaller = UnquoteRegistryPath(strUninstaller);
-    size_t nSlash = strUninstaller.rfind('\\');
+    size_t nSlash = FindLastBackslash(strUninstaller);
     strFolder = nSlash == std::string::npos ? std::string() : strUninstaller.substr(0, nSlash);
-    if (strFolder.empty()) return false;
+    if (strFolder.empty())
+        return false;
 
     std::string strIcon;
-    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, strKey, "DisplayIcon", strIcon)) return false;
+    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, strKey, "DisplayIcon", strIcon))
+        return false;
     strIcon = DisplayIconFile(strIcon);
     return !strIcon.empty() && NamedFileExists(strIcon);
 }

@@ -14,10 +14,14 @@ WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
 orvane_wine_up() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         mkdir -p "$WINEPREFIX"
-        "$WINE" wineboot -i >/dev/null 2>&1 || true
+        "$WINE" wineboot -i </dev/null >/dev/null 2>&1 || true
         wineserver -w 2>/dev/null || true
     fi
-    wineserver -p 2>/dev/null || true
+    # A new server also needs the system services; started here with no inherited output,
+    # they cannot hold the caller's pipes open (ctest waits for those to close).
+    if wineserver -p </dev/null >/dev/null 2>&1; then
+        "$WINE" wineboot </dev/null >/dev/null 2>&1 || true
+    fi
 }
 
 orvane_wine_down() {

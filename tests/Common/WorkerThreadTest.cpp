@@ -53,11 +53,14 @@ TEST(WorkerThread, SleepForEndsSoonAfterAStopRequest) {
     struct Ctx {
         CWorkerThread* p;
     } ctx{&sleeper};
-    HANDLE hTimer = CreateThread(nullptr, 0, [](LPVOID p) -> DWORD {
-        Sleep(50);
-        static_cast<Ctx*>(p)->p->Stop();
-        return 0;
-    }, &ctx, 0, nullptr);
+    HANDLE hTimer = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            Sleep(50);
+            static_cast<Ctx*>(p)->p->Stop();
+            return 0;
+        },
+        &ctx, 0, nullptr);
     ASSERT_NE(hTimer, nullptr);
     sleeper.SleepFor(1000);
     DWORD dwElapsed = GetTickCount() - dwStart;
@@ -76,4 +79,34 @@ TEST(WorkerThread, StartClearsAnOldStopFlagAndRunsAgain) {
     ASSERT_NE(thread.Start(), nullptr);
     ASSERT_TRUE(thread.WaitFor(5000));
     EXPECT_EQ(thread.nRuns, 2);
+}
+
+namespace {
+bool IsOpenHandle(HANDLE h) {
+    DWORD dwFlags = 0;
+    return GetHandleInformation(h, &dwFlags) != FALSE;
+}
+}  // namespace
+
+TEST(WorkerThread, RunsAndObjectsLeaveNoHandlesBehind) {
+    HANDLE hFirst = nullptr;
+    {
+        CShortThread thread;
+        hFirst = thread.Start();
+        ASSERT_TRUE(thread.WaitFor(5000));
+        EXPECT_TRUE(IsOpenHandle(hFirst));
+        // A new run closes the ended one's handle (its value may come back for the new one).
+        HANDLE hSecond = thread.Start();
+        ASSERT_TRUE(thread.WaitFor(5000));
+        if (hSecond != hFirst) {
+            EXPECT_FALSE(IsOpenHandle(hFirst));
+        }
+        hFirst = hSecond;
+    }
+    // The destructor closes it without waiting for anything.
+    EXPECT_FALSE(IsOpenHandle(hFirst));
+    // Nothing started: nothing to wait for.
+    CShortThread idle;
+    EXPECT_TRUE(idle.WaitFor(0));
+    EXPECT_EQ(idle.GetThreadHandle(), nullptr);
 }

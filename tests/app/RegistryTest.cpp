@@ -27,11 +27,13 @@ public:
     }
     ~CTestKey() {
         m_hKey.Close();
-        if (m_bCreated) RegDeleteKeyA(m_hRoot, m_strPath.c_str());
+        if (m_bCreated)
+            RegDeleteKeyA(m_hRoot, m_strPath.c_str());
     }
     bool IsCreated() const { return m_bCreated; }
     bool Set(const char* pszName, const std::string& strValue) {
-        return RegSetValueExA(m_hKey.Get(), pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
+        return RegSetValueExA(m_hKey.Get(), pszName, 0, REG_SZ,
+                              reinterpret_cast<const BYTE*>(strValue.c_str()),
                               static_cast<DWORD>(strValue.size() + 1)) == ERROR_SUCCESS;
     }
 
@@ -64,7 +66,8 @@ std::vector<std::string> ListUninstallEntries() {
     char szName[512];
     for (DWORD i = 0;; ++i) {
         DWORD cch = sizeof(szName);
-        if (RegEnumKeyExA(hKey.Get(), i, szName, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExA(hKey.Get(), i, szName, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
         names.emplace_back(szName, cch);
     }
     return names;
@@ -208,7 +211,8 @@ TEST(Registry, UninstallFolderNeedsABackslashAndAnExistingIcon) {
 TEST(Registry, QuotesAndIconIndexAreTakenOff) {
     FakeInstall install("App Dir");
     std::string strName = UniqueName("Quote");
-    UninstallEntry entry(strName + "-3.2", "\"" + install.strUninstaller + "\"", "\"" + install.strIcon + "\",0");
+    UninstallEntry entry(strName + "-3.2", "\"" + install.strUninstaller + "\"",
+                         "\"" + install.strIcon + "\",0");
 
     std::string strFolder;
     EXPECT_TRUE(FindInstalledProduct(strName, strFolder));
@@ -244,7 +248,8 @@ TEST(Registry, AppPathsFolder) {
     EXPECT_FALSE(GetAppPathsFolder(strName, strFolder));
     EXPECT_EQ(strFolder, "untouched");
 
-    CTestKey key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + strName + ".exe");
+    CTestKey key(HKEY_LOCAL_MACHINE,
+                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + strName + ".exe");
     ASSERT_TRUE(key.IsCreated());
     key.Set("KavvikPath", "D:/Kavvik/客户端");
     EXPECT_TRUE(GetAppPathsFolder(strName, strFolder));
@@ -255,17 +260,20 @@ TEST(Registry, StartPageIsWrittenAndReadBack) {
     const char kMain[] = "Software\\Microsoft\\Internet Explorer\\Main";
     // The key exists on every system with a browser; make sure it does in this one too.
     CRegKey hKey;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kMain, 0, nullptr, 0, KEY_READ, nullptr, hKey.Receive(), nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, kMain, 0, nullptr, 0, KEY_READ, nullptr, hKey.Receive(), nullptr),
+        ERROR_SUCCESS);
     hKey.Close();
     std::string strOld;
     bool bHadOld = false;
     {
         CRegKey hRead;
         if (RegOpenKeyExA(HKEY_CURRENT_USER, kMain, 0, KEY_QUERY_VALUE, hRead.Receive()) == ERROR_SUCCESS)
-            bHadOld = RegQueryValueExA(hRead.Get(), "Start Page", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+            bHadOld = RegQueryValueExA(hRead.Get(), "Start Page", nullptr, nullptr, nullptr, nullptr) ==
+                      ERROR_SUCCESS;
     }
-    if (bHadOld) ReadRegistryString(HKEY_CURRENT_USER, kMain, "Start Page", strOld);
+    if (bHadOld)
+        ReadRegistryString(HKEY_CURRENT_USER, kMain, "Start Page", strOld);
 
     const std::string strPage = "http://127.0.0.1:1/start?a=1&b=中";
     EXPECT_TRUE(SetBrowserStartPage(strPage));

@@ -1,0 +1,149 @@
+#include "CrashDump.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "Handles.h"
+#include "TestSupport.h"
+
+namespace {
+
+// Names in the folder that match a pattern such as "x.exe*.dmp".
+std::vector<std::string> FindNames(const std::string& strPattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    CFindHandle hFind(FindFirstFileA(strPattern.c_str(), &fd));
+    if (!hFind)
+        return names;
+    do names.push_back(fd.cFileName);
+    while (FindNextFileA(hFind.Get(), &fd));
+    return names;
+}
+
+// Seconds since 2000 of a "YYYYMMDD_HHMMSS" stamp, or -1.
+long long StampSeconds(const std::string& strStamp) {
+    SYSTEMTIME st = {};
+    if (sscanf(strStamp.c_str(), "%4hu%2hu%2hu_%2hu%2hu%2hu", &st.wYear, &st.wMonth, &st.wDay, &st.wHour,
+               &st.wMinute, &st.wSecond) != 6) {
+        return -1;
+    }
+    FILETIME ft;
+    if (!SystemTimeToFileTime(&st, &ft))
+        return -1;
+    return static_cast<long long>(
+        (static_cast<unsigned long long>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) / 10000000ULL);
+}
+
+long long NowSeconds() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    return static_cast<long long>(
+        (static_cast<unsigned long long>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) / 10000000ULL);
+}
+
+uint32_t ReadU32(const std::vector<uint8_t>& data, size_t nOffset) {
+    if (nOffset + 4 > data.size())
+        return 0;
+    return data[nOffset] | data[nOffset + 1] << 8 | data[nOffset + 2] << 16 |
+           static_cast<uint32_t>(data[nOffset + 3]) << 24;
+}
+
+}  // namespace
+
+TEST(CrashDump, DumpFileNameFollowsTheProgram) {
+    SYSTEMTIME st = {};
+    st.wYear = 2021;
+    st.wMonth = 3;
+    st.wDay = 3;
+    st.wHour = 14;
+    st.wMinute = 5;
+    st.wSecond = 9;
+    st.wMilliseconds = 999;
+    EXPECT_EQ(MakeDumpFileName("C:\\Apps\\setup.exe", st), "C:\\Apps\\setup.exe20210303_140509.dmp");
+    st.wYear = 1999;
+    st.wMonth = 12;
+    st.wDay = 31;
+    st.wHour = 0;
+    st.wMinute = 0;
+    st.wSecond = 0;
+    EXPECT_EQ(MakeDumpFileName("a.exe", st), "a.exe19991231_000000.dmp");
+    st.wYear = 65535;
+    EXPECT_EQ(MakeDumpFileName("a.exe", st), "a.exe655351231_000000.dmp");
+
+    char szOut[25];
+    EXPECT_TRUE(FormatDumpFileName(szOut, sizeof(szOut), "b", st));
+    EXPECT_STREQ(szOut, "b655351231_000000.dmp");
+    // One byte short of the terminator: refused, never cut or overrun.
+    char szSmall[26] = "xxxxxxxxxxxxxxxxxxxxxxxxx";
+    EXPECT_FALSE(FormatDumpFileName(szSmall, 25, "a.exe", st));
+    EXPECT_STREQ(szSmall, "");
+}
+
+TEST(CrashDump, AFaultingProgramLeavesAMinidumpAndExitsWithZero) {
+    CTempDir temp;
+    std::string strExe = temp.File("crasher.exe");
+    ASSERT_TRUE(CopyFileA((TestBinFolder() + "OrvCrasher.exe").c_str(), strExe.c_str(), FALSE));
+
+    long long nBefore = NowSeconds();
+    EXPECT_EQ(RunProgram("\"" + strExe + "\"", 60000), 0);
+    long long nAfter = NowSeconds();
+
+    std::vector<std::string> dumps = FindNames(temp.File("crasher.exe*.dmp"));
+    ASSERT_EQ(dumps.size(), 1u);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(dumps[0], m, std::regex("crasher\\.exe(\\d{8}_\\d{6})\\.dmp"))) << dumps[0];
+    long long nStamp = StampSeconds(m[1]);
+    EXPECT_GE(nStamp, nBefore - 1);
+    EXPECT_LE(nStamp, nAfter + 1);
+
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(ReadFileBytes(temp.File(dumps[0]), data));
+    ASSERT_GT(data.size(), 32u);
+    EXPECT_EQ(std::string(data.begin(), data.begin() + 4), "MDMP");
+    // The exception stream records the access violation that ended the program.
+    uint32_t nStreams = ReadU32(data, 8), nDirectory = ReadU32(data, 12);
+    uint32_t nExceptionCode = 0;
+    for (uint32_t i = 0; i < nStreams && nDirectory + i * 12 + 12 <= data.size(); ++i) {
+        uint32_t nType = ReadU32(data, nDirectory + i * 12);
+        uint32_t nRva = ReadU32(data, nDirectory + i * 12 + 8);
+        if (nType == 6 && nRva + 12 <= data.size())
+            nExceptionCode = ReadU32(data, nRva + 8);
+    }
+    EXPECT_EQ(nExceptionCode, 0xC0000005u);
+    // Nothing else was written beside the program.
+    EXPECT_EQ(FindNames(temp.File("*")).size(), 4u);  // ".", "..", the program, the dump
+}
+
+TEST(CrashDump, ADumpReplacesAnEarlierOneOfTheSameSecond) {
+    CTempDir temp;
+    std::string strExe = temp.File("crasher.exe");
+    ASSERT_TRUE(CopyFileA((TestBinFolder() + "OrvCrasher.exe").c_str(), strExe.c_str(), FALSE));
+    // Earlier files under every name the next seconds can give.
+    long long nNow = NowSeconds();
+    std::vector<std::string> names;
+    for (long long n = nNow; n < nNow + 10; ++n) {
+        ULONGLONG ull = static_cast<ULONGLONG>(n) * 10000000ULL;
+        FILETIME ft = {static_cast<DWORD>(ull), static_cast<DWORD>(ull >> 32)};
+        SYSTEMTIME st;
+        ASSERT_TRUE(FileTimeToSystemTime(&ft, &st));
+        names.push_back(MakeDumpFileName(strExe, st));
+        ASSERT_TRUE(WriteFileText(names.back(), std::string(2000000, 'J')));
+    }
+    ASSERT_EQ(RunProgram("\"" + strExe + "\"", 8000), 0);
+    int nReplaced = 0;
+    for (const std::string& strName : names) {
+        std::string strText = ReadFileText(strName);
+        if (strText.substr(0, 4) == "MDMP") {
+            ++nReplaced;
+            EXPECT_EQ(strText.find("JJJJ"), std::string::npos);
+        } else {
+            EXPECT_EQ(strText, std::string(2000000, 'J'));
+        }
+    }
+    EXPECT_EQ(nReplaced, 1);
+}
