@@ -153,7 +153,6 @@ class State:
         with self.lock:
             self.rules = []
             self.requests = []
-            self.connections = 0
         open(self.log_path, "w").close()
 
     def select(self, method, path):
