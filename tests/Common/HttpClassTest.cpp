@@ -249,6 +249,16 @@ TEST_F(HttpClassTest, BodiesIntoMemory) {
     EXPECT_NE(strEcho.find(std::string("User-Agent: ") + CHttpClass::kUserAgent + "\r\n"), std::string::npos);
     EXPECT_NE(strEcho.find("Content-Length: 9\r\n"), std::string::npos) << strEcho;
     EXPECT_EQ(strEcho.substr(strEcho.size() - 13), "\r\n\r\na=1&b=%20");
+    // A GET asks past any cache, with the agent once.
+    ASSERT_TRUE(SetServerRule("path=/get&echo=1"));
+    EXPECT_EQ(http.SendHttpMsg(TestServerUrl("/get").c_str(), body), 1);
+    std::string strGet(body.begin(), body.end());
+    EXPECT_EQ(strGet.rfind("GET /get HTTP/1.1\r\n", 0), 0u) << strGet;
+    EXPECT_NE(strGet.find("\r\nPragma: no-cache\r\n"), std::string::npos) << strGet;
+    EXPECT_NE(strGet.find("\r\nAccept: */*\r\n"), std::string::npos) << strGet;
+    size_t nAgent = strGet.find("User-Agent: ");
+    EXPECT_NE(nAgent, std::string::npos);
+    EXPECT_EQ(strGet.find("User-Agent: ", nAgent + 1), std::string::npos) << strGet;
     EXPECT_EQ(http.PostHttpMsg(strForm.c_str(), ByteVector(), body), 1);
     strEcho.assign(body.begin(), body.end());
     EXPECT_EQ(strEcho.substr(strEcho.size() - 4), "\r\n\r\n");

@@ -95,6 +95,7 @@ class Rule:
         self.methods = None
         self.count = None
         self.nth = None
+        self.after = None
         self.seen = 0
         self.opts = {}
         for key, values in params.items():
@@ -107,6 +108,8 @@ class Rule:
                 self.count = _int(value)
             elif key == "nth":
                 self.nth = _int(value)
+            elif key == "after":
+                self.after = _int(value)
             elif key in OPTIONS:
                 self.opts[key] = OPTIONS[key](value)
             else:
@@ -118,11 +121,12 @@ class Rule:
         return (self.path == "*" or self.path == path) and (not self.methods or method in self.methods)
 
     def active(self):
-        return (self.count is None or self.seen <= self.count) and (self.nth is None or self.seen == self.nth)
+        return ((self.count is None or self.seen <= self.count) and (self.nth is None or self.seen == self.nth)
+                and (self.after is None or self.seen > self.after))
 
     def describe(self):
         return {"id": self.id, "path": self.path, "method": sorted(self.methods or []),
-                "count": self.count, "nth": self.nth, "seen": self.seen, "options": self.opts}
+                "count": self.count, "nth": self.nth, "after": self.after, "seen": self.seen, "options": self.opts}
 
 
 class State:
