@@ -488,31 +488,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def control(self, name, query):
         self.read_request_body()
-        state = self.server.state
-        params = {k: v[-1] for k, v in urllib.parse.parse_qs(query, keep_blank_values=True).items()}
-        status, ctype, text = 200, "text/plain", "ok\n"
         try:
-            if name == "rule":
-                text = "ok %d\n" % state.add_rule(query)
-            elif name == "clear":
-                state.clear_rules(params.get("path"))
-            elif name == "reset":
-                state.reset()
-            elif name == "requests":
-                lines = state.recorded(params.get("path"))
-                text = "".join(line + "\n" for line in lines)
-            elif name == "rules":
-                with state.lock:
-                    text = json.dumps([r.describe() for r in state.rules], indent=1) + "\n"
-                ctype = "application/json"
-            elif name == "connections":
-                text = "%d\n" % state.connections
-            elif name == "ping":
-                text = "pong\n"
-            else:
-                status, text = 404, "unknown control %r\n" % name
+            status, ctype, text = self.control_answer(name, query)
         except ValueError as error:
-            status, text = 400, "bad rule: %s\n" % error
+            status, ctype, text = 400, "text/plain", "bad rule: %s\n" % error
         data = text.encode("utf-8")
         self.send_response(status)
         self.send_header("Content-Type", ctype)
@@ -521,6 +500,29 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         if self.command != "HEAD":
             self.write(data)
+
+    def control_answer(self, name, query):
+        """(status, content type, text) of one control request; ValueError for a bad rule."""
+        state = self.server.state
+        params = {k: v[-1] for k, v in urllib.parse.parse_qs(query, keep_blank_values=True).items()}
+        if name == "rule":
+            return 200, "text/plain", "ok %d\n" % state.add_rule(query)
+        if name == "clear":
+            state.clear_rules(params.get("path"))
+        elif name == "reset":
+            state.reset()
+        elif name == "requests":
+            return 200, "text/plain", "".join(line + "\n" for line in state.recorded(params.get("path")))
+        elif name == "rules":
+            with state.lock:
+                return 200, "application/json", json.dumps([r.describe() for r in state.rules], indent=1) + "\n"
+        elif name == "connections":
+            return 200, "text/plain", "%d\n" % state.connections
+        elif name == "ping":
+            return 200, "text/plain", "pong\n"
+        else:
+            return 404, "text/plain", "unknown control %r\n" % name
+        return 200, "text/plain", "ok\n"
 
 
 # ---------------------------------------------------------------------------------------------
