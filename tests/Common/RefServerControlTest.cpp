@@ -23,8 +23,8 @@ TEST(RefServerControl, FilesRulesAndTheRequestRecord) {
     EXPECT_TRUE(ServerGet("/sub/dir/a.txt", strBody));
     EXPECT_FALSE(ServerGet("/other", strBody));
 
-    std::vector<std::string> expected{"GET /sub/dir/a.txt?try=1", "GET /sub/dir/a.txt?try=2", "GET /sub/dir/a.txt",
-                                      "GET /sub/dir/a.txt", "GET /other"};
+    std::vector<std::string> expected{"GET /sub/dir/a.txt?try=1", "GET /sub/dir/a.txt?try=2",
+                                      "GET /sub/dir/a.txt", "GET /sub/dir/a.txt", "GET /other"};
     EXPECT_EQ(ServerRequests(), expected);
     EXPECT_EQ(ServerRequests("/other"), std::vector<std::string>{"GET /other"});
     EXPECT_GE(ServerConnectionCount(), 1);

@@ -121,12 +121,14 @@ class Rule:
         return (self.path == "*" or self.path == path) and (not self.methods or method in self.methods)
 
     def active(self):
-        return ((self.count is None or self.seen <= self.count) and (self.nth is None or self.seen == self.nth)
+        return ((self.count is None or self.seen <= self.count)
+                and (self.nth is None or self.seen == self.nth)
                 and (self.after is None or self.seen > self.after))
 
     def describe(self):
         return {"id": self.id, "path": self.path, "method": sorted(self.methods or []),
-                "count": self.count, "nth": self.nth, "after": self.after, "seen": self.seen, "options": self.opts}
+                "count": self.count, "nth": self.nth, "after": self.after, "seen": self.seen,
+                "options": self.opts}
 
 
 class State:
@@ -377,7 +379,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         first, length, content_range = 0, content.size, None
         if status == 206:
-            content_range = "bytes 0-%d/%d" % (content.size - 1, content.size) if content.size else "bytes */0"
+            content_range = "bytes */0"
+            if content.size:
+                content_range = "bytes 0-%d/%d" % (content.size - 1, content.size)
         elif status == 200 and self.command == "GET" and not opts.get("ignore_range"):
             rng = parse_range(self.headers.get("Range"), content.size)
             if rng == "unsatisfiable":
@@ -393,7 +397,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_content(content, first, length, opts)
 
     def respond_error(self, status, opts, extra=None):
-        text = b"" if self.command == "HEAD" else ("%d %s\n" % (status, self.responses.get(status, ("",))[0])).encode()
+        reason = self.responses.get(status, ("",))[0]
+        text = b"" if self.command == "HEAD" else ("%d %s\n" % (status, reason)).encode()
         self.send_response(status)
         self.send_header("Content-Type", "text/plain")
         for name, value in (extra or {}).items():
@@ -515,7 +520,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return 200, "text/plain", "".join(line + "\n" for line in state.recorded(params.get("path")))
         elif name == "rules":
             with state.lock:
-                return 200, "application/json", json.dumps([r.describe() for r in state.rules], indent=1) + "\n"
+                rules = [r.describe() for r in state.rules]
+            return 200, "application/json", json.dumps(rules, indent=1) + "\n"
         elif name == "connections":
             return 200, "text/plain", "%d\n" % state.connections
         elif name == "ping":
