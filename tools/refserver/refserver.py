@@ -234,8 +234,8 @@ def parse_range(header, size):
     """(first, last) for one satisfiable range, "unsatisfiable", or None to ignore the header."""
     if not header or not header.startswith("bytes=") or "," in header:
         return None
-    spec = header[6:].strip()
-    first, sep, last = spec.partition("-")
+    range_text = header[6:].strip()
+    first, sep, last = range_text.partition("-")
     try:
         if not sep:
             return None
@@ -547,10 +547,10 @@ def load_maker():
     if not os.path.isfile(path):
         return None
     try:
-        spec = importlib.util.spec_from_file_location("maker", path)
-        module = importlib.util.module_from_spec(spec)
+        module_spec = importlib.util.spec_from_file_location("maker", path)
+        module = importlib.util.module_from_spec(module_spec)
         sys.modules["maker"] = module
-        spec.loader.exec_module(module)
+        module_spec.loader.exec_module(module)
     except Exception:
         traceback.print_exc()
         sys.stderr.write("maker.py failed to load; serving without it\n")
