@@ -17,6 +17,7 @@
 #include <wininet.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,9 +60,19 @@ public:
     static const char kUserAgent[];
 
 private:
+    // Closes what an earlier request left open, then connects, sends and returns the HTTP
+    // status. Failures are thrown; the calling operation turns them into its result.
     int OpenHttpRequest(const char* pszUrl, const char* pszVerb, const char* pszHeaders, const void* pBody,
                         DWORD nBodyLength);
-    int ReadBody(ByteVector& body);
+    // Reads the open response into body (emptied first); more than kMaxBodyBytes throws.
+    void ReadBody(ByteVector& body);
+    // Runs one operation's steps; a failure sets result and code and fills strText with the
+    // text of its error line. True when the steps succeeded (result and code untouched).
+    bool RunGuarded(const std::function<void()>& fnSteps, std::string& strText);
+    int GetHttpFileSteps(const char* pszUrl, const char* pszFile);
+    int SendHttpMsgSteps(const char* pszUrl, ByteVector& body);
+    int GetHttpFileInfoSteps(const char* pszUrl, int64_t& i64Size, FILETIME& ftTime);
+    int Succeed(int nStatus);
 
     CInternetHandle m_hSession;
     CInternetHandle m_hConnection;
