@@ -55,7 +55,7 @@ void CBitmapFile::DecodeHeader(const uint8_t* pIn, BitmapHeader& header) {
 BitmapHeaderError CBitmapFile::CheckHeader(const BitmapHeader& header) {
     if (memcmp(header.szMagic, kMagic, 8) != 0) return BitmapHeaderError::Magic;
     if (header.nVersion != kVersion) return BitmapHeaderError::Version;
-    if (header.nBlockSize <= 0) return BitmapHeaderError::BlockSize;
+    if (header.nBlockSize <= 0 || header.nBlockSize > kMaxBlockSize) return BitmapHeaderError::BlockSize;
     if (header.i64Length < 0 || header.i64Length > kMaxLength) return BitmapHeaderError::Length;
     if (BlockCount(header.i64Length, header.nBlockSize) > kMaxBlocks) return BitmapHeaderError::TooManyBlocks;
     return BitmapHeaderError::None;

@@ -33,12 +33,24 @@ protected:
 
 private:
     bool SkipToPosition(CHttpClass& http);
-    bool ReceiveBlock(CHttpClass& http, int nBlockSize);
+    bool ReceiveChunk(CHttpClass& http, int nBlockSize);
+    void AdaptChunk(DWORD dwElapsedMs, bool bFull);
+
+    // One read asks for one block up to kMaxChunkBytes: doubled after a read faster than
+    // kFastReadMs, halved after one slower than kSlowReadMs.
+    static constexpr int kMaxChunkBytes = 1 << 20;
+    static constexpr DWORD kFastReadMs = 20;
+    static constexpr DWORD kSlowReadMs = 150;
+    // Pause before each read at the largest size.
+    static constexpr int kGatherMs = 10;
 
     CDownloadManager* m_pManager;
     int m_nId;
     std::string m_strUrl;
     int64_t m_i64Position;
     int64_t m_i64LastByte;
+    int m_nChunkBlocks;
+    int m_nMaxChunkBlocks;
+    // Room for the largest read; reused for the life of the worker.
     ByteVector m_buffer;
 };

@@ -77,19 +77,37 @@ bool COutputFile::WriteData(int64_t i64Offset, const void* pBuffer, int nSize) {
         return false;
     }
     CAutoLock hold(m_lock);
-    MarkBlockDone(i64Offset, nSize);
+    MarkBlocksDone(i64Offset, nSize);
     return true;
 }
 
-// Caller holds the lock.
-void COutputFile::MarkBlockDone(int64_t i64Offset, int nSize) {
+// Caller holds the lock. Every block that lies whole inside the written bytes turns done;
+// its bytes are counted once, and the table file is brought up to date once per call.
+void COutputFile::MarkBlocksDone(int64_t i64Offset, int nSize) {
     const int64_t nBlockSize = GetBlockSize();
-    const int64_t nBlock = i64Offset / nBlockSize;
-    if (i64Offset % nBlockSize != 0 || nSize != BlockLength(nBlock) || nSize == 0) return;
-    if (GetBlockState(nBlock) == kDone) return;
-    SetBlockState(nBlock, kDone);
-    AddDownloaded(nSize);
-    WriteChanges();
+    const int64_t i64End = i64Offset + nSize;
+    bool bChanged = false;
+    for (int64_t nBlock = (i64Offset + nBlockSize - 1) / nBlockSize;; ++nBlock) {
+        int64_t i64Length = BlockLength(nBlock);
+        if (i64Length <= 0 || nBlock * nBlockSize + i64Length > i64End) break;
+        if (GetBlockState(nBlock) == kDone) continue;
+        SetBlockState(nBlock, kDone);
+        AddDownloaded(static_cast<int>(i64Length));
+        bChanged = true;
+    }
+    if (bChanged) WriteChanges();
+}
+
+int COutputFile::CountUndoneBlocks(int64_t i64Offset, int nMax) {
+    if (!m_bOutputOpen) return 0;
+    CAutoLock hold(m_lock);
+    if (GetBlockSize() <= 0 || i64Offset < 0) return 0;
+    int nCount = 0;
+    for (int64_t nBlock = i64Offset / GetBlockSize(); nCount < nMax && nBlock < GetBlockCountInTable(); ++nBlock) {
+        if (GetBlockState(nBlock) == kDone) break;
+        ++nCount;
+    }
+    return nCount;
 }
 
 bool COutputFile::IsBlockDone(int64_t i64Offset) {

@@ -22,11 +22,14 @@ public:
     bool Open(const char* pszTarget, int64_t i64Length, FILETIME ftRemote);
     // Writes the table back and closes both files.
     void Close();
-    // Writes bytes at their offset. A whole block (or the short last block of the file),
-    // given from its first byte, turns done: its bytes are counted once and the table file
-    // is brought up to date. A piece of a block is written but leaves the block not done.
+    // Writes bytes at their offset. Each block they cover whole (the short last block of the
+    // file counts as whole) turns done: its bytes are counted once and the table file is
+    // brought up to date before the call returns. A piece of a block is written but leaves
+    // the block not done.
     bool WriteData(int64_t i64Offset, const void* pBuffer, int nSize);
     bool IsBlockDone(int64_t i64Offset);
+    // How many blocks from the one holding the offset on are not done, at most nMax.
+    int CountUndoneBlocks(int64_t i64Offset, int nMax);
     bool GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte);
     bool IsOutputOpen() const { return m_bOutputOpen; }
     // True when the last Open took over the table of an earlier run.
@@ -35,7 +38,7 @@ public:
 private:
     bool OpenTable(const std::string& strTable, int64_t i64Length, FILETIME ftRemote);
     bool OpenData(const std::string& strData, bool& bTrusted, int64_t i64Length);
-    void MarkBlockDone(int64_t i64Offset, int nSize);
+    void MarkBlocksDone(int64_t i64Offset, int nSize);
 
     std::string m_strBasePath;
     CCriticalSection m_lock;

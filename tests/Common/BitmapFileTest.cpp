@@ -216,6 +216,7 @@ TEST(BitmapFile, OpenRejectsBadFilesWithTheirLogLine) {
         {MakeHeader(kBlock), "位图版本错"},
         {MakeHeader(kBlock, 0), "位图文件块大小错 0"},
         {MakeHeader(kBlock, -5), "位图文件块大小错 -5"},
+        {MakeHeader(kBlock, (1 << 20) + 1), "位图文件块大小错 1048577"},
         {MakeHeader((int64_t(1) << 32) + 1), "文件实际长度错 4294967297"},
         {MakeHeader(-1), "文件实际长度错 -1"},
         // Hostile: a legal length in one-byte blocks would need a 4 GiB table.

@@ -62,6 +62,34 @@ TEST(OutputFile, BlocksTurnDoneOnlyWhenWholeAndCountOnce) {
     EXPECT_EQ(std::vector<uint8_t>(raw.begin() + 256, raw.end()), std::vector<uint8_t>(4, 255));
 }
 
+TEST(OutputFile, AWriteOfSeveralBlocksMarksEachWholeOne) {
+    CTempDir dir;
+    std::string strTarget = dir.File("file.bin");
+    const int64_t i64Length = 6 * kBlock + 100;
+    std::vector<uint8_t> content = MakeContent(static_cast<size_t>(i64Length), 9);
+    COutputFile out;
+    ASSERT_TRUE(out.Open(strTarget.c_str(), i64Length, kDate));
+    ASSERT_TRUE(out.WriteData(kBlock, &content[kBlock], 3 * kBlock + 500));
+    EXPECT_FALSE(out.IsBlockDone(0));
+    EXPECT_TRUE(out.IsBlockDone(kBlock));
+    EXPECT_TRUE(out.IsBlockDone(3 * kBlock));
+    EXPECT_FALSE(out.IsBlockDone(4 * kBlock));
+    EXPECT_EQ(out.GetDownloaded(), 3 * kBlock);
+    EXPECT_EQ(out.CountUndoneBlocks(0, 10), 1);
+    EXPECT_EQ(out.CountUndoneBlocks(4 * kBlock, 10), 3);
+    EXPECT_EQ(out.CountUndoneBlocks(4 * kBlock, 2), 2);
+    EXPECT_EQ(out.CountUndoneBlocks(2 * kBlock, 10), 0);
+    // From the middle of block 4 to the end: blocks 5 and the short 6 are whole.
+    ASSERT_TRUE(out.WriteData(4 * kBlock + 10, &content[4 * kBlock + 10], 2 * kBlock + 90));
+    EXPECT_FALSE(out.IsBlockDone(4 * kBlock));
+    EXPECT_TRUE(out.IsBlockDone(5 * kBlock));
+    EXPECT_TRUE(out.IsBlockDone(6 * kBlock));
+    EXPECT_EQ(out.GetDownloaded(), 4 * kBlock + 100);
+    std::vector<uint8_t> raw = ReadTable(strTarget);
+    EXPECT_EQ(std::vector<uint8_t>(raw.begin() + 256, raw.end()), (std::vector<uint8_t>{1, 255, 255, 255, 1, 255, 255}));
+    EXPECT_EQ(LoadI64(raw, 32), 4 * kBlock + 100);
+}
+
 TEST(OutputFile, ResumesOnlyTheSameRemoteFileWithItsData) {
     CTempDir dir;
     std::string strTarget = dir.File("file.bin");

@@ -20,6 +20,8 @@
 namespace {
 
 const int kUsageError = 64;
+const DWORD kPollMs = 20;
+const DWORD kPrintMs = 500;
 
 struct Options {
     int nTimeoutMs = CDownloadManager::kDefaultInactivityMs;
@@ -78,11 +80,16 @@ int main(int argc, char** argv) {
     CDownloadManager manager;
     manager.SetInactivityTimeout(options.nTimeoutMs);
     manager.DownloadFile(options.strUrl.c_str(), options.strTarget.c_str());
+    // Polled finely so that the end is seen at once; progress is printed twice a second.
     int nStatus = manager.GetStatus();
+    DWORD dwLastPrint = ::GetTickCount();
     while (nStatus == kDownloadBusy || nStatus == kDownloadRenaming) {
-        ::Sleep(500);
+        ::Sleep(kPollMs);
         nStatus = manager.GetStatus();
-        PrintProgress(manager, nStatus);
+        if (::GetTickCount() - dwLastPrint >= kPrintMs) {
+            PrintProgress(manager, nStatus);
+            dwLastPrint = ::GetTickCount();
+        }
     }
     fputs(StrFormat("final status %d bytes %I64d time %I64d ms\n", nStatus, manager.GetOutputFile().GetDownloaded(),
                     manager.GetDownloadTime())
