@@ -40,7 +40,7 @@ private:
     // kFastReadMs, halved after one slower than kSlowReadMs.
     static constexpr int kMaxChunkBytes = 1 << 20;
     static constexpr DWORD kFastReadMs = 20;
-    static constexpr DWORD kSlowReadMs = 150;
+    static constexpr DWORD kSlowReadMs = 60;
     // Pause before each read at the largest size.
     static constexpr int kGatherMs = 10;
 

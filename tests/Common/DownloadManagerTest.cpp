@@ -280,6 +280,23 @@ TEST_F(DownloadManagerTest, AChangedDateOrLengthStartsAfresh) {
     EXPECT_EQ(std::min_element(ranges.begin(), ranges.end())->first, 0);
 }
 
+TEST_F(DownloadManagerTest, ACompleteTableIsOnlyPutInPlace) {
+    // A run that was cut off after its last block but before the renaming.
+    std::vector<uint8_t> content = MakeContent(400 * 1024 + 9, 10);
+    std::string strUrl = Serve("done.bin", content);
+    std::string strTarget = m_dir.File("done.bin");
+    COutputFile old;
+    ASSERT_TRUE(old.Open(strTarget.c_str(), static_cast<int64_t>(content.size()), kDay1));
+    ASSERT_TRUE(old.WriteData(0, content.data(), static_cast<int>(content.size())));
+    ASSERT_TRUE(old.IsComplete());
+    old.Close();
+    CDownloadManager manager;
+    ASSERT_EQ(RunSync(manager, strUrl, strTarget), kDownloadFinished);
+    EXPECT_TRUE(SameFile(strTarget, content));
+    EXPECT_EQ(ServerRequests("/done.bin"), (std::vector<std::string>{"HEAD /done.bin"}));
+    EXPECT_FALSE(FileExists(strTarget + ".kvb"));
+}
+
 TEST_F(DownloadManagerTest, EdgeOutcomes) {
     // An empty remote file is finished at once.
     std::string strUrl = Serve("empty.bin", {});

@@ -213,7 +213,8 @@ def run(args):
         print("target identical to the source: %s" % ("yes" if same else "NO"))
         failures += not same
         fetched = requested_bytes(server.requests("/big.bin"), args.size)
-        print("bytes requested in all: %d for a file of %d (%.2fx)" % (fetched, args.size, fetched / args.size))
+        print("bytes requested in all (ranges in the server's request log): %d for a file of %d (%.2fx)" %
+              (fetched, args.size, fetched / args.size))
     finally:
         server.stop()
         shutil.rmtree(work, ignore_errors=True)
@@ -233,7 +234,7 @@ def main():
     if args.short:
         defaults = dict(size=3 * 1024 * 1024 + 777, kills=6, rate=50000, min_delay=0.8, max_delay=2.5)
     else:
-        defaults = dict(size=32 * 1024 * 1024 + 12345, kills=40, rate=400000, min_delay=0.5, max_delay=4.0)
+        defaults = dict(size=32 * 1024 * 1024 + 12345, kills=40, rate=100000, min_delay=0.5, max_delay=4.0)
     for key, value in defaults.items():
         if getattr(args, key, None) is None:
             setattr(args, key, value)
