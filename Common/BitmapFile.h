@@ -1,0 +1,130 @@
+// The block table of a segmented download and its ".kvb" companion file.
+//
+// A download is cut into blocks of 16384 bytes; one state byte per block says whether the
+// block is free (0), the share of worker 1 to 5, or done (255). The table decides which range
+// a worker fetches next. The ".kvb" file keeps the table across runs so that a later run
+// resumes where the last stopped.
+//
+// No locking inside: COutputFile derives from this class and calls it under its own lock.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "Handles.h"
+
+// The 44 bytes at the start of a ".kvb" file, as fields. The file layout (little-endian):
+// magic[8] version[4] block size[4] remote date[8] length[8] bytes written[8] time[4].
+struct BitmapHeader {
+    char szMagic[8];
+    int32_t nVersion;
+    int32_t nBlockSize;
+    FILETIME ftRemote;
+    int64_t i64Length;
+    int64_t i64Downloaded;
+    uint32_t nElapsedMs;
+};
+
+// Why a header read back from a file cannot be used.
+enum class BitmapHeaderError { None, Magic, Version, BlockSize, Length, TooManyBlocks };
+
+class CBitmapFile {
+public:
+    static constexpr int kHeaderBytes = 44;
+    static constexpr int kTableOffset = 256;
+    static constexpr int kBlockSize = 16384;
+    static constexpr int kVersion = 1;
+    static constexpr int kMaxWorkers = 5;
+    static constexpr int kBlocksPerWorker = 16;
+    static constexpr uint8_t kDone = 255;
+    static constexpr int64_t kMaxLength = int64_t(1) << 32;
+    // A table is never larger than this, whatever a file claims: a 4 GiB download in
+    // 16 KiB blocks needs 262144 entries.
+    static constexpr int64_t kMaxBlocks = int64_t(1) << 22;
+    static constexpr int kMinTakeOverBlocks = 16;
+    // Workers hold whole blocks in memory; a file asking for larger ones is not used.
+    static constexpr int kMaxBlockSize = 1 << 20;
+
+    CBitmapFile();
+    virtual ~CBitmapFile();
+    CBitmapFile(const CBitmapFile&) = delete;
+    CBitmapFile& operator=(const CBitmapFile&) = delete;
+
+    // Header bytes <-> fields; pure functions over 44 bytes.
+    static void EncodeHeader(const BitmapHeader& header, uint8_t* pOut);
+    static void DecodeHeader(const uint8_t* pIn, BitmapHeader& header);
+    static BitmapHeaderError CheckHeader(const BitmapHeader& header);
+    // ceil(length / block size); 0 when the block size is not positive.
+    static int64_t BlockCount(int64_t i64Length, int nBlockSize);
+    // One worker per 16 blocks, at most five.
+    static int WorkerCountFor(int64_t nBlocks);
+
+    // Creates (replaces) the file with an empty table. False and not open on failure.
+    bool Create(const char* pszPath, int64_t i64Length, FILETIME ftRemote);
+    // Opens an existing file; false (logged, except for a missing file) when it cannot be
+    // used. Read-back worker marks turn free; the initial shares are then assigned.
+    bool Open(const char* pszPath);
+    // Writes back and closes; nothing when not open.
+    void Close();
+    // Reads the table at offset 256. False leaves every block free.
+    bool Read();
+    // Writes the whole header and table.
+    bool Write();
+    // Writes the header and only the table bytes changed since the last write; leaves the
+    // same bytes in the file as Write. Cost is O(1) per block marked done.
+    bool WriteChanges();
+
+    bool IsOpen() const { return m_bOpen; }
+    uint8_t GetBlockState(int64_t nBlock) const;
+    void SetBlockState(int64_t nBlock, uint8_t nValue);
+    void SetBlockStates(int64_t nFirst, int64_t nEnd, uint8_t nValue);
+    int GetBlockSize() const { return m_header.nBlockSize; }
+    int64_t GetLength() const { return m_header.i64Length; }
+    FILETIME GetRemoteDate() const { return m_header.ftRemote; }
+    // Consistent from any thread without the lock.
+    int64_t GetDownloaded() const { return m_i64Downloaded.load(); }
+    void AddDownloaded(int nBytes) { m_i64Downloaded.fetch_add(nBytes); }
+    uint32_t GetElapsed() const { return ::GetTickCount() - m_dwStartTick; }
+    int GetWorkerCount() const { return m_nWorkerCount; }
+    int64_t GetBlockCountInTable() const { return static_cast<int64_t>(m_table.size()); }
+    // Bytes of block nBlock: the block size, or less for the last block of the file.
+    int64_t BlockLength(int64_t nBlock) const;
+
+    bool FindRun(uint8_t nValue, int64_t nStart, int64_t& nFirst, int64_t& nEnd) const;
+    bool FindRuns(uint8_t nValue, std::vector<int64_t>& firsts, std::vector<int64_t>& ends) const;
+    void AssignInitialShares();
+    // The next byte range for worker nWorker: its own share, else free blocks, else the
+    // second half of the longest run of another worker (16 blocks or more).
+    bool GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte);
+    bool IsComplete() const;
+
+protected:
+    static bool ReadAt(HANDLE hFile, int64_t i64Offset, void* pData, DWORD nSize, DWORD& nRead);
+    static bool WriteAt(HANDLE hFile, int64_t i64Offset, const void* pData, DWORD nSize);
+    static bool SetFileLength(HANDLE hFile, int64_t i64Length);
+
+private:
+    bool ValidateOpened(const char* pszPath);
+    bool ResizeToTable(const char* pszPath);
+    bool WriteHeader();
+    bool WriteTableSpan(int64_t nFirst, int64_t nEnd);
+    void MarkDirty(int64_t nFirst, int64_t nEnd);
+    void ClearDirty();
+    void UpdateDerived();
+    bool TakeOver(int nWorker, int64_t& nFirst, int64_t& nEnd);
+    void ToByteRange(int64_t nFirst, int64_t nEnd, int64_t& i64FirstByte, int64_t& i64LastByte) const;
+
+    bool m_bOpen;
+    BitmapHeader m_header;
+    std::atomic<int64_t> m_i64Downloaded;
+    std::vector<uint8_t> m_table;
+    CFileHandle m_hFile;
+    int m_nWorkerCount;
+    DWORD m_dwStartTick;
+    // Table entries changed in memory since the last write: [first, end).
+    int64_t m_nDirtyFirst;
+    int64_t m_nDirtyEnd;
+};

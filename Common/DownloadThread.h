@@ -1,0 +1,56 @@
+// One of the up to five parallel connections of a segmented download. A worker asks the
+// manager's output file for its next byte range (its own share, free blocks, or half of a
+// slower worker's share), fetches it with one ranged GET on its own HTTP client and writes it
+// block by block. It ends when no range is left, when stopped, or after a request failure
+// that is not worth retrying.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "HttpClass.h"
+#include "WorkerThread.h"
+
+class CDownloadManager;
+
+class CDownloadThread : public CWorkerThread {
+public:
+    // The manager owns the worker and outlives its thread. nId is 1 to 5.
+    CDownloadThread(CDownloadManager* pManager, int nId);
+
+    int GetId() const { return m_nId; }
+    // The worker's thread only, like the two below. True with a range in position/last byte.
+    bool GetUnfinishBytes();
+    // True when the ranged request is open for reading. A 5xx answer or a network error
+    // waits a second (or until stopped) and gives false; any other failure also stops the
+    // worker.
+    bool RequestRange(CHttpClass& http);
+    // Reads the open range block by block until it ends, a done block is met, or stopped.
+    void Receive(CHttpClass& http);
+
+protected:
+    void OnExecute() override;
+
+private:
+    bool SkipToPosition(CHttpClass& http);
+    bool ReceiveChunk(CHttpClass& http, int nBlockSize);
+    void AdaptChunk(DWORD dwElapsedMs, bool bFull);
+
+    // One read asks for one block up to kMaxChunkBytes: doubled after a read faster than
+    // kFastReadMs, halved after one slower than kSlowReadMs.
+    static constexpr int kMaxChunkBytes = 1 << 20;
+    static constexpr DWORD kFastReadMs = 20;
+    static constexpr DWORD kSlowReadMs = 60;
+    // Pause before each read at the largest size.
+    static constexpr int kGatherMs = 10;
+
+    CDownloadManager* m_pManager;
+    int m_nId;
+    std::string m_strUrl;
+    int64_t m_i64Position;
+    int64_t m_i64LastByte;
+    int m_nChunkBlocks;
+    int m_nMaxChunkBlocks;
+    // Room for the largest read; reused for the life of the worker.
+    ByteVector m_buffer;
+};

@@ -1,0 +1,124 @@
+#include "OutputFile.h"
+
+#include "Log.h"
+
+COutputFile::COutputFile() : m_bOutputOpen(false), m_bResumed(false) {}
+
+COutputFile::~COutputFile() { Close(); }
+
+bool COutputFile::Open(const char* pszTarget, int64_t i64Length, FILETIME ftRemote) {
+    Close();
+    m_strBasePath = pszTarget;
+    m_bResumed = false;
+    const std::string strTable = m_strBasePath + ".kvb";
+    const std::string strData = m_strBasePath + ".kvd";
+    bool bTableOpen = OpenTable(strTable, i64Length, ftRemote);
+    bool bTrusted = false;
+    if (!OpenData(strData, bTrusted, i64Length)) {
+        Close();
+        return false;
+    }
+    // A table is worth nothing without the data it describes.
+    if (!bTableOpen || !bTrusted) {
+        if (!Create(strTable.c_str(), i64Length, ftRemote)) {
+            LOGF(0, "COutputFile::Open 位图文件创建失败 %s\n", strTable.c_str());
+            Close();
+            return false;
+        }
+    }
+    if (!SetFileLength(m_hData.Get(), i64Length)) {
+        LOGF(0, "COutputFile::Open 下载文件设置长度失败 %s, length = %I64d err = %d\n", strData.c_str(), i64Length,
+             (int)::GetLastError());
+        Close();
+        return false;
+    }
+    m_bResumed = bTableOpen && bTrusted;
+    m_bOutputOpen = true;
+    return true;
+}
+
+// Opens the table of an earlier run if it describes the same remote file.
+bool COutputFile::OpenTable(const std::string& strTable, int64_t i64Length, FILETIME ftRemote) {
+    if (!CBitmapFile::Open(strTable.c_str())) return false;
+    FILETIME ftStored = GetRemoteDate();
+    if (GetLength() == i64Length && ftStored.dwLowDateTime == ftRemote.dwLowDateTime &&
+        ftStored.dwHighDateTime == ftRemote.dwHighDateTime) {
+        return true;
+    }
+    CBitmapFile::Close();
+    return false;
+}
+
+// bTrusted: the data file was there already at the full length, as a run leaves it.
+bool COutputFile::OpenData(const std::string& strData, bool& bTrusted, int64_t i64Length) {
+    m_hData.Reset(::CreateFileA(strData.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_hData) {
+        LOGF(0, "COutputFile::Open 下载文件打开失败 %s, %d\n", strData.c_str(), (int)::GetLastError());
+        return false;
+    }
+    bool bExisted = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    LARGE_INTEGER liSize;
+    bTrusted = bExisted && ::GetFileSizeEx(m_hData.Get(), &liSize) && liSize.QuadPart == i64Length;
+    return true;
+}
+
+void COutputFile::Close() {
+    CBitmapFile::Close();
+    m_hData.Close();
+    m_bOutputOpen = false;
+}
+
+bool COutputFile::WriteData(int64_t i64Offset, const void* pBuffer, int nSize) {
+    if (!m_bOutputOpen || GetBlockSize() <= 0 || nSize < 0 || i64Offset < 0) return false;
+    // Positioned writes on the one handle need no lock: only the table is shared state.
+    if (!WriteAt(m_hData.Get(), i64Offset, pBuffer, static_cast<DWORD>(nSize))) {
+        LOGF(0, "COutputFile::WriteData(%I64d, %d) 文件写失败 %d\n", i64Offset, nSize, (int)::GetLastError());
+        return false;
+    }
+    CAutoLock hold(m_lock);
+    MarkBlocksDone(i64Offset, nSize);
+    return true;
+}
+
+// Caller holds the lock. Every block that lies whole inside the written bytes turns done;
+// its bytes are counted once, and the table file is brought up to date once per call.
+void COutputFile::MarkBlocksDone(int64_t i64Offset, int nSize) {
+    const int64_t nBlockSize = GetBlockSize();
+    const int64_t i64End = i64Offset + nSize;
+    bool bChanged = false;
+    for (int64_t nBlock = (i64Offset + nBlockSize - 1) / nBlockSize;; ++nBlock) {
+        int64_t i64Length = BlockLength(nBlock);
+        if (i64Length <= 0 || nBlock * nBlockSize + i64Length > i64End) break;
+        if (GetBlockState(nBlock) == kDone) continue;
+        SetBlockState(nBlock, kDone);
+        AddDownloaded(static_cast<int>(i64Length));
+        bChanged = true;
+    }
+    if (bChanged) WriteChanges();
+}
+
+int COutputFile::CountUndoneBlocks(int64_t i64Offset, int nMax) {
+    if (!m_bOutputOpen) return 0;
+    CAutoLock hold(m_lock);
+    if (GetBlockSize() <= 0 || i64Offset < 0) return 0;
+    int nCount = 0;
+    for (int64_t nBlock = i64Offset / GetBlockSize(); nCount < nMax && nBlock < GetBlockCountInTable(); ++nBlock) {
+        if (GetBlockState(nBlock) == kDone) break;
+        ++nCount;
+    }
+    return nCount;
+}
+
+bool COutputFile::IsBlockDone(int64_t i64Offset) {
+    if (!m_bOutputOpen) return false;
+    CAutoLock hold(m_lock);
+    if (GetBlockSize() <= 0 || i64Offset < 0) return false;
+    return GetBlockState(i64Offset / GetBlockSize()) == kDone;
+}
+
+bool COutputFile::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte) {
+    if (!m_bOutputOpen) return false;
+    CAutoLock hold(m_lock);
+    return CBitmapFile::GetNextRange(nWorker, i64FirstByte, i64LastByte);
+}

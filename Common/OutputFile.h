@@ -1,0 +1,48 @@
+// The shared sink of one segmented download: the partial data file (target + ".kvd", a plain
+// image of the remote file at full length) and its block table (target + ".kvb").
+//
+// Open and Close run on the download manager's thread while no worker runs. WriteData,
+// IsBlockDone and GetNextRange may be called by the workers at the same time; they are
+// serialised by the object's lock. GetDownloaded may be read from any thread.
+#pragma once
+
+#include <string>
+
+#include "BitmapFile.h"
+#include "Handles.h"
+
+class COutputFile : public CBitmapFile {
+public:
+    COutputFile();
+    ~COutputFile() override;
+
+    // Resumes the table of an earlier run when it was made for the same length and remote
+    // date and the data file it describes is still there at full length; otherwise starts
+    // with an empty table. False (logged) when either file cannot be made ready.
+    bool Open(const char* pszTarget, int64_t i64Length, FILETIME ftRemote);
+    // Writes the table back and closes both files.
+    void Close();
+    // Writes bytes at their offset. Each block they cover whole (the short last block of the
+    // file counts as whole) turns done: its bytes are counted once and the table file is
+    // brought up to date before the call returns. A piece of a block is written but leaves
+    // the block not done.
+    bool WriteData(int64_t i64Offset, const void* pBuffer, int nSize);
+    bool IsBlockDone(int64_t i64Offset);
+    // How many blocks from the one holding the offset on are not done, at most nMax.
+    int CountUndoneBlocks(int64_t i64Offset, int nMax);
+    bool GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte);
+    bool IsOutputOpen() const { return m_bOutputOpen; }
+    // True when the last Open took over the table of an earlier run.
+    bool IsResumed() const { return m_bResumed; }
+
+private:
+    bool OpenTable(const std::string& strTable, int64_t i64Length, FILETIME ftRemote);
+    bool OpenData(const std::string& strData, bool& bTrusted, int64_t i64Length);
+    void MarkBlocksDone(int64_t i64Offset, int nSize);
+
+    std::string m_strBasePath;
+    CCriticalSection m_lock;
+    CFileHandle m_hData;
+    bool m_bOutputOpen;
+    bool m_bResumed;
+};
