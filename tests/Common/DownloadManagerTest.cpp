@@ -20,7 +20,9 @@ const FILETIME kDay2 = {0x369F4000, 0x01D6E09A};
 struct ByteRange {
     int64_t first;
     int64_t last;
-    bool operator<(const ByteRange& o) const { return first < o.first || (first == o.first && last < o.last); }
+    bool operator<(const ByteRange& o) const {
+        return first < o.first || (first == o.first && last < o.last);
+    }
     bool operator==(const ByteRange& o) const { return first == o.first && last == o.last; }
 };
 
@@ -52,7 +54,8 @@ protected:
     }
 
     // Serves content under strName with a fixed date; returns its URL.
-    std::string Serve(const std::string& strName, const std::vector<uint8_t>& content, FILETIME ftDate = kDay1) {
+    std::string Serve(const std::string& strName, const std::vector<uint8_t>& content,
+                      FILETIME ftDate = kDay1) {
         std::string strUrl = PutServedFile(strName, content);
         EXPECT_FALSE(strUrl.empty());
         EXPECT_TRUE(SetServedFileTime(strName, ftDate));
@@ -221,7 +224,8 @@ TEST_F(DownloadManagerTest, AStoppedRunResumesWithOnlyTheMissingBlocks) {
     CDownloadManager manager;
     std::string strTarget = m_dir.File("resume.bin");
     manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
-    while (manager.GetOutputFile().GetDownloaded() < 300 * 1024 && manager.GetStatus() == kDownloadBusy) ::Sleep(20);
+    while (manager.GetOutputFile().GetDownloaded() < 300 * 1024 && manager.GetStatus() == kDownloadBusy)
+        ::Sleep(20);
     ::Sleep(300);
     manager.Stop();
     ASSERT_EQ(manager.GetStatus(), kDownloadStopped);
