@@ -11,8 +11,8 @@ namespace {
 
 // Always from the origin server, on an existing connection when there is one, never into the
 // cache, with a no-cache pragma.
-constexpr DWORD kRequestFlags =
-    INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT |
+                                INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
 static_assert(kRequestFlags == 0xA4000100, "request flag word");
 
 constexpr DWORD kPieceBytes = 262144;
@@ -45,7 +45,8 @@ public:
             FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
             ::GetModuleHandleA("wininet.dll"), m_dwError, 0, szText, sizeof(szText), nullptr);
         std::string strText(szText, n < sizeof(szText) ? n : 0);
-        while (!strText.empty() && (strText.back() == '\n' || strText.back() == '\r' || strText.back() == ' ')) {
+        while (!strText.empty() &&
+               (strText.back() == '\n' || strText.back() == '\r' || strText.back() == ' ')) {
             strText.pop_back();
         }
         return strText;
@@ -67,7 +68,9 @@ HINTERNET CheckHandle(HINTERNET h) {
 const char* TextOrEmpty(const char* psz) { return psz ? psz : ""; }
 bool IsMissing(const char* psz) { return !psz || !*psz; }
 
-std::string DefaultHeaders() { return StrFormat("Accept: */*\r\nUser-Agent: %s\r\n", CHttpClass::kUserAgent); }
+std::string DefaultHeaders() {
+    return StrFormat("Accept: */*\r\nUser-Agent: %s\r\n", CHttpClass::kUserAgent);
+}
 
 struct UrlParts {
     std::string strHost;
@@ -98,7 +101,8 @@ bool SplitUrl(const char* pszUrl, UrlParts& parts) {
 int QueryStatus(HINTERNET hRequest) {
     DWORD dwStatus = 0;
     DWORD dwSize = sizeof(dwStatus);
-    Check(::HttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &dwStatus, &dwSize, nullptr));
+    Check(::HttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &dwStatus, &dwSize,
+                           nullptr));
     return static_cast<int>(dwStatus);
 }
 
@@ -129,7 +133,8 @@ int64_t QueryContentLength(HINTERNET hRequest) {
 bool QueryLastModified(HINTERNET hRequest, FILETIME& ftTime) {
     SYSTEMTIME st = {};
     DWORD dwSize = sizeof(st);
-    if (!::HttpQueryInfoA(hRequest, HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &st, &dwSize, nullptr)) {
+    if (!::HttpQueryInfoA(hRequest, HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &st, &dwSize,
+                          nullptr)) {
         return false;
     }
     return ::SystemTimeToFileTime(&st, &ftTime) != FALSE;
@@ -138,7 +143,8 @@ bool QueryLastModified(HINTERNET hRequest, FILETIME& ftTime) {
 // WinInet ends a body quietly when the server closes early; a whole body shorter than its
 // announced length is a broken transfer, not a success.
 void CheckComplete(int64_t i64Announced, int64_t i64Received) {
-    if (i64Announced >= 0 && i64Received < i64Announced) throw CInternetError(ERROR_INTERNET_CONNECTION_ABORTED);
+    if (i64Announced >= 0 && i64Received < i64Announced)
+        throw CInternetError(ERROR_INTERNET_CONNECTION_ABORTED);
 }
 
 // Reads the rest of the body into the file in pieces of up to 256 KiB.
@@ -201,21 +207,21 @@ int CHttpClass::Succeed(int nStatus) {
     return m_nResult;
 }
 
-int CHttpClass::OpenHttpRequest(const char* pszUrl, const char* pszVerb, const char* pszHeaders, const void* pBody,
-                                DWORD nBodyLength) {
+int CHttpClass::OpenHttpRequest(const char* pszUrl, const char* pszVerb, const char* pszHeaders,
+                                const void* pBody, DWORD nBodyLength) {
     // An earlier request left open is replaced; request before connection, its parent.
     CloseHttpRequest();
     std::string strHeaders = pszHeaders ? pszHeaders : DefaultHeaders();
     UrlParts parts;
     if (!SplitUrl(pszUrl, parts)) throw CINETException(-3, 0);
-    m_hConnection.Reset(CheckHandle(::InternetConnectA(m_hSession.Get(), parts.strHost.c_str(), parts.nPort, nullptr,
-                                                       nullptr, INTERNET_SERVICE_HTTP, 0, 0)));
-    m_hRequest.Reset(CheckHandle(::HttpOpenRequestA(m_hConnection.Get(), pszVerb, parts.strObject.c_str(), nullptr,
-                                                    nullptr, nullptr, kRequestFlags, 0)));
+    m_hConnection.Reset(CheckHandle(::InternetConnectA(m_hSession.Get(), parts.strHost.c_str(), parts.nPort,
+                                                       nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0)));
+    m_hRequest.Reset(CheckHandle(::HttpOpenRequestA(m_hConnection.Get(), pszVerb, parts.strObject.c_str(),
+                                                    nullptr, nullptr, nullptr, kRequestFlags, 0)));
     Check(::HttpAddRequestHeadersA(m_hRequest.Get(), strHeaders.c_str(), static_cast<DWORD>(-1),
                                    HTTP_ADDREQ_FLAG_ADD_IF_NEW));
-    Check(::HttpSendRequestA(m_hRequest.Get(), strHeaders.c_str(), static_cast<DWORD>(-1), const_cast<void*>(pBody),
-                             nBodyLength));
+    Check(::HttpSendRequestA(m_hRequest.Get(), strHeaders.c_str(), static_cast<DWORD>(-1),
+                             const_cast<void*>(pBody), nBodyLength));
     return QueryStatus(m_hRequest.Get());
 }
 
@@ -259,8 +265,8 @@ int CHttpClass::GetHttpFile(const char* pszUrl, const char* pszFile) {
     bool bOk = RunGuarded([&] { nStatus = GetHttpFileSteps(pszUrl, pszFile); }, strText);
     CloseHttpRequest();
     if (bOk) return Succeed(nStatus);
-    LOGF(0, "GetHttpFile(%s, %s) error: [%d,%d]%s\n", TextOrEmpty(pszUrl), TextOrEmpty(pszFile), m_nResult, m_nCode,
-         strText.c_str());
+    LOGF(0, "GetHttpFile(%s, %s) error: [%d,%d]%s\n", TextOrEmpty(pszUrl), TextOrEmpty(pszFile), m_nResult,
+         m_nCode, strText.c_str());
     return m_nResult;
 }
 
@@ -295,9 +301,11 @@ int CHttpClass::PostHttpMsg(const char* pszUrl, const ByteVector& request, ByteV
             if (IsMissing(pszUrl)) throw CINETException(-2, 0);
             if (request.size() > kMaxBodyBytes) throw CINETException(-1, 0);
             std::string strHeaders = StrFormat(
-                "Accept: */*\r\nUser-Agent: %s\r\nContent-Type: application/x-www-form-urlencoded\r\n", kUserAgent);
+                "Accept: */*\r\nUser-Agent: %s\r\nContent-Type: application/x-www-form-urlencoded\r\n",
+                kUserAgent);
             const void* pBody = request.empty() ? nullptr : request.data();
-            nStatus = OpenHttpRequest(pszUrl, "POST", strHeaders.c_str(), pBody, static_cast<DWORD>(request.size()));
+            nStatus = OpenHttpRequest(pszUrl, "POST", strHeaders.c_str(), pBody,
+                                      static_cast<DWORD>(request.size()));
             if (nStatus != 200) throw CINETException(-5, nStatus);
             ReadBody(response);
         },
@@ -326,7 +334,8 @@ int CHttpClass::GetHttpFileInfo(const char* pszUrl, int64_t& i64Size, FILETIME& 
     bool bOk = RunGuarded([&] { nStatus = GetHttpFileInfoSteps(pszUrl, i64Size, ftTime); }, strText);
     CloseHttpRequest();
     if (bOk) return Succeed(nStatus);
-    LOGF(0, "GetHttpFileInfo(%s) error: [%d,%d]%s\n", TextOrEmpty(pszUrl), m_nResult, m_nCode, strText.c_str());
+    LOGF(0, "GetHttpFileInfo(%s) error: [%d,%d]%s\n", TextOrEmpty(pszUrl), m_nResult, m_nCode,
+         strText.c_str());
     return m_nResult;
 }
 
@@ -335,8 +344,9 @@ int CHttpClass::HttpRangeRequest(const char* pszUrl, int64_t i64First, int64_t i
     std::string strText;
     bool bOk = RunGuarded(
         [&] {
-            std::string strHeaders = StrFormat("Accept: */*\r\nUser-Agent: %s\r\nRange: bytes=%I64d-%I64d\r\n",
-                                               kUserAgent, i64First, i64Last);
+            std::string strHeaders =
+                StrFormat("Accept: */*\r\nUser-Agent: %s\r\nRange: bytes=%I64d-%I64d\r\n", kUserAgent,
+                          i64First, i64Last);
             nStatus = OpenHttpRequest(pszUrl, "GET", strHeaders.c_str(), nullptr, 0);
             if (nStatus != 200 && nStatus != 206) throw CINETException(-5, nStatus);
         },
@@ -372,7 +382,8 @@ int CHttpClass::ReceiveBytes(void* pBuffer, int nWanted) {
             // InternetReadFile may hand over less than asked while the body goes on.
             while (nTotal < static_cast<DWORD>(nWanted)) {
                 DWORD nRead = 0;
-                Check(::InternetReadFile(m_hRequest.Get(), p + nTotal, static_cast<DWORD>(nWanted) - nTotal, &nRead));
+                Check(::InternetReadFile(m_hRequest.Get(), p + nTotal, static_cast<DWORD>(nWanted) - nTotal,
+                                         &nRead));
                 if (nRead == 0) break;
                 nTotal += nRead;
             }

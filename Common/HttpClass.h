@@ -32,15 +32,19 @@ public:
     CHttpClass(const CHttpClass&) = delete;
     CHttpClass& operator=(const CHttpClass&) = delete;
 
-    // GET into a local file (created or overwritten, cut to the body's length, stamped with
-    // Last-Modified). Accepts only 200.
+    // GET into a local file (created when missing, overwritten, cut to the body's length,
+    // stamped with Last-Modified). Accepts only 200. After a failure part way the file keeps
+    // what was written and is not cut.
     int GetHttpFile(const char* pszUrl, const char* pszFile);
-    // GET into memory. Accepts only 200. The body is bounded (kMaxBodyBytes).
+    // GET into memory. Accepts only 200. The body is bounded (kMaxBodyBytes). Here and in
+    // PostHttpMsg and GetHttpFile, a body that ends before its announced Content-Length fails
+    // with -4 and ERROR_INTERNET_CONNECTION_ABORTED.
     int SendHttpMsg(const char* pszUrl, ByteVector& body);
     // Form POST; the response is read as by SendHttpMsg.
     int PostHttpMsg(const char* pszUrl, const ByteVector& request, ByteVector& response);
-    // HEAD: size -1 when the server sends no Content-Length, time 0 without Last-Modified.
-    // Both are untouched on failure.
+    // HEAD: size -1 when the server sends no Content-Length (or a malformed one), time 0
+    // without Last-Modified. Sizes of 4 GiB and more come through whole. Both are untouched
+    // on failure.
     int GetHttpFileInfo(const char* pszUrl, int64_t& i64Size, FILETIME& ftTime);
     // Ranged GET, bytes i64First to i64Last inclusive; accepts 200 and 206. The request stays
     // open for ReceiveBytes until CloseHttpRequest or the next request.
@@ -48,7 +52,8 @@ public:
     // Plain GET; accepts 200 and 206; the request stays open.
     int HttpRequest(const char* pszUrl);
     // Blocks until nWanted bytes have arrived or the body has ended; 0 at the end, -1 on
-    // error or when no request is open.
+    // error or when no request is open. A connection cut early shows as a short count (or
+    // -1), never as a full one.
     int ReceiveBytes(void* pBuffer, int nWanted);
     void CloseHttpRequest();
 

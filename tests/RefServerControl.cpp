@@ -38,11 +38,12 @@ std::vector<std::string> SplitLines(const std::string& strText) {
 bool ServerGet(const std::string& strPathAndQuery, std::string& strBody) {
     strBody.clear();
     if (TestServerBase().empty()) return false;
-    CInternetHandle hSession(::InternetOpenA("RefServerControl", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    CInternetHandle hSession(
+        ::InternetOpenA("RefServerControl", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!hSession) return false;
     const DWORD dwFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-    CInternetHandle hRequest(::InternetOpenUrlA(hSession.Get(), TestServerUrl(strPathAndQuery).c_str(), nullptr, 0,
-                                                dwFlags, 0));
+    CInternetHandle hRequest(
+        ::InternetOpenUrlA(hSession.Get(), TestServerUrl(strPathAndQuery).c_str(), nullptr, 0, dwFlags, 0));
     if (!hRequest) return false;
     DWORD dwStatus = 0;
     DWORD dwSize = sizeof(dwStatus);
@@ -92,7 +93,8 @@ std::string PutServedFile(const std::string& strName, const std::vector<uint8_t>
     if (TestServerRoot().empty()) return std::string();
     std::string strPath = ServedFilePath(strName);
     // Create the sub-folders the name asks for, outermost first.
-    for (size_t nPos = TestServerRoot().size(); (nPos = strPath.find('\\', nPos)) != std::string::npos; ++nPos) {
+    for (size_t nPos = TestServerRoot().size(); (nPos = strPath.find('\\', nPos)) != std::string::npos;
+         ++nPos) {
         ::CreateDirectoryA(strPath.substr(0, nPos).c_str(), nullptr);
     }
     if (!WriteFileBytes(strPath, bytes.data(), bytes.size())) return std::string();

@@ -22,7 +22,7 @@ bool ResetServer();
 // The request record in arrival order, "METHOD TARGET[ RANGE]" each, e.g.
 // "GET /f.bin bytes=0-16383"; only requests for strPath when it is given (path without query).
 std::vector<std::string> ServerRequests(const std::string& strPath = std::string());
-// TCP connections the server accepted since it started or was reset; -1 on failure.
+// TCP connections the server accepted since it started (a reset keeps the count); -1 on failure.
 int ServerConnectionCount();
 // Writes a file into the served folder (strName may hold '/' for sub-folders, which are
 // created) and returns its URL, or an empty text on failure.

@@ -102,6 +102,7 @@ class ServingTest(ServerCase):
         self.assertEqual((r.status, len(data)), (200, len(CONTENT)))
 
     def test_keep_alive_serves_several_requests_on_one_connection(self):
+        before = int(self.srv.ctl("connections")[1])
         c = self.srv.conn()
         for header in ("bytes=0-9", "bytes=10-19"):
             c.request("GET", "/f.bin", headers={"Range": header})
@@ -109,7 +110,8 @@ class ServingTest(ServerCase):
         c.request("POST", "/f.bin", body=b"a=1")
         self.assertEqual(c.getresponse().read(), CONTENT)
         c.close()
-        self.assertEqual(self.srv.ctl("connections")[1], "2\n")  # this one and the control GET
+        # This connection and the one of the control GET.
+        self.assertEqual(int(self.srv.ctl("connections")[1]), before + 2)
 
     def test_record_lists_method_target_and_range_in_order(self):
         self.srv.get("/f.bin", "HEAD")
@@ -132,6 +134,9 @@ class RuleTest(ServerCase):
         self.srv.ctl("reset")
         self.srv.rule("path=/f.bin&status=404&nth=2")
         self.assertEqual(self.statuses(3), [200, 404, 200])
+        self.srv.ctl("reset")
+        self.srv.rule("path=/f.bin&after=1&count=2&status=500")
+        self.assertEqual(self.statuses(3), [200, 500, 200])
         self.srv.ctl("reset")
         self.srv.rule("path=/f.bin&method=HEAD&status=405")
         self.assertEqual(self.statuses(1, method="HEAD") + self.statuses(1), [405, 200])

@@ -95,6 +95,7 @@ class Rule:
         self.methods = None
         self.count = None
         self.nth = None
+        self.after = None
         self.seen = 0
         self.opts = {}
         for key, values in params.items():
@@ -107,6 +108,8 @@ class Rule:
                 self.count = _int(value)
             elif key == "nth":
                 self.nth = _int(value)
+            elif key == "after":
+                self.after = _int(value)
             elif key in OPTIONS:
                 self.opts[key] = OPTIONS[key](value)
             else:
@@ -118,11 +121,14 @@ class Rule:
         return (self.path == "*" or self.path == path) and (not self.methods or method in self.methods)
 
     def active(self):
-        return (self.count is None or self.seen <= self.count) and (self.nth is None or self.seen == self.nth)
+        return ((self.count is None or self.seen <= self.count)
+                and (self.nth is None or self.seen == self.nth)
+                and (self.after is None or self.seen > self.after))
 
     def describe(self):
         return {"id": self.id, "path": self.path, "method": sorted(self.methods or []),
-                "count": self.count, "nth": self.nth, "seen": self.seen, "options": self.opts}
+                "count": self.count, "nth": self.nth, "after": self.after, "seen": self.seen,
+                "options": self.opts}
 
 
 class State:
@@ -153,7 +159,6 @@ class State:
         with self.lock:
             self.rules = []
             self.requests = []
-            self.connections = 0
         open(self.log_path, "w").close()
 
     def select(self, method, path):
@@ -374,7 +379,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         first, length, content_range = 0, content.size, None
         if status == 206:
-            content_range = "bytes 0-%d/%d" % (content.size - 1, content.size) if content.size else "bytes */0"
+            content_range = "bytes */0"
+            if content.size:
+                content_range = "bytes 0-%d/%d" % (content.size - 1, content.size)
         elif status == 200 and self.command == "GET" and not opts.get("ignore_range"):
             rng = parse_range(self.headers.get("Range"), content.size)
             if rng == "unsatisfiable":
@@ -390,7 +397,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_content(content, first, length, opts)
 
     def respond_error(self, status, opts, extra=None):
-        text = b"" if self.command == "HEAD" else ("%d %s\n" % (status, self.responses.get(status, ("",))[0])).encode()
+        reason = self.responses.get(status, ("",))[0]
+        text = b"" if self.command == "HEAD" else ("%d %s\n" % (status, reason)).encode()
         self.send_response(status)
         self.send_header("Content-Type", "text/plain")
         for name, value in (extra or {}).items():
@@ -485,31 +493,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def control(self, name, query):
         self.read_request_body()
-        state = self.server.state
-        params = {k: v[-1] for k, v in urllib.parse.parse_qs(query, keep_blank_values=True).items()}
-        status, ctype, text = 200, "text/plain", "ok\n"
         try:
-            if name == "rule":
-                text = "ok %d\n" % state.add_rule(query)
-            elif name == "clear":
-                state.clear_rules(params.get("path"))
-            elif name == "reset":
-                state.reset()
-            elif name == "requests":
-                lines = state.recorded(params.get("path"))
-                text = "".join(line + "\n" for line in lines)
-            elif name == "rules":
-                with state.lock:
-                    text = json.dumps([r.describe() for r in state.rules], indent=1) + "\n"
-                ctype = "application/json"
-            elif name == "connections":
-                text = "%d\n" % state.connections
-            elif name == "ping":
-                text = "pong\n"
-            else:
-                status, text = 404, "unknown control %r\n" % name
+            status, ctype, text = self.control_answer(name, query)
         except ValueError as error:
-            status, text = 400, "bad rule: %s\n" % error
+            status, ctype, text = 400, "text/plain", "bad rule: %s\n" % error
         data = text.encode("utf-8")
         self.send_response(status)
         self.send_header("Content-Type", ctype)
@@ -518,6 +505,30 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         if self.command != "HEAD":
             self.write(data)
+
+    def control_answer(self, name, query):
+        """(status, content type, text) of one control request; ValueError for a bad rule."""
+        state = self.server.state
+        params = {k: v[-1] for k, v in urllib.parse.parse_qs(query, keep_blank_values=True).items()}
+        if name == "rule":
+            return 200, "text/plain", "ok %d\n" % state.add_rule(query)
+        if name == "clear":
+            state.clear_rules(params.get("path"))
+        elif name == "reset":
+            state.reset()
+        elif name == "requests":
+            return 200, "text/plain", "".join(line + "\n" for line in state.recorded(params.get("path")))
+        elif name == "rules":
+            with state.lock:
+                rules = [r.describe() for r in state.rules]
+            return 200, "application/json", json.dumps(rules, indent=1) + "\n"
+        elif name == "connections":
+            return 200, "text/plain", "%d\n" % state.connections
+        elif name == "ping":
+            return 200, "text/plain", "pong\n"
+        else:
+            return 404, "text/plain", "unknown control %r\n" % name
+        return 200, "text/plain", "ok\n"
 
 
 # ---------------------------------------------------------------------------------------------
