@@ -79,7 +79,8 @@ bool CDownloadManager::QueryFileInfo() {
         if (nResult == 1) {
             m_ftRemote = ftDate;
             m_i64Total.store(i64Size);
-            m_bResumable.store(i64Size != -1);
+            // A length the block table cannot describe is fetched as one stream.
+            m_bResumable.store(i64Size >= 0 && i64Size <= CBitmapFile::kMaxLength);
             return true;
         }
         if (!IsWorthRetrying(nResult, http.GetCode()))

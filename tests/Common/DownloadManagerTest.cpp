@@ -331,6 +331,17 @@ TEST_F(DownloadManagerTest, EdgeOutcomes) {
     EXPECT_EQ(RunSync(manager, strUrl, strTarget), kDownloadTimedOut);
     EXPECT_TRUE(FileExists(strTarget + ".kvb"));
 
+    // A length beyond what a block table can hold (4 GiB) is fetched as one stream.
+    strUrl = Serve("huge.bin", content);
+    ASSERT_TRUE(SetServerRule("path=/huge.bin&method=HEAD&length=5368709120"));
+    strTarget = m_dir.File("huge.bin");
+    manager.SetInactivityTimeout(20000);
+    EXPECT_EQ(RunSync(manager, strUrl, strTarget), kDownloadFinished);
+    EXPECT_EQ(manager.GetTotalBytes(), int64_t(5) << 30);
+    EXPECT_TRUE(SameFile(strTarget, content));
+    EXPECT_FALSE(FileExists(strTarget + ".kvb"));
+    EXPECT_EQ(ServerRequests("/huge.bin"), (std::vector<std::string>{"HEAD /huge.bin", "GET /huge.bin"}));
+
     // The outcome of a segmented run from what the watch loop saw.
     EXPECT_EQ(CDownloadManager::RunOutcome(true, true, false), kDownloadRenaming);
     EXPECT_EQ(CDownloadManager::RunOutcome(true, false, false), kDownloadFailed);
