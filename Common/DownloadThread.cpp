@@ -71,7 +71,7 @@ void CDownloadThread::Receive(CHttpClass& http) {
 // writes the whole ones; false when the range ends here.
 bool CDownloadThread::ReceiveChunk(CHttpClass& http, int nBlockSize) {
     COutputFile& out = m_pManager->GetOutputFile();
-    // A block that another worker has done ends the range: its owner took it over.
+    // A block already done ends the range: another worker has taken this part over.
     int nUndone = out.CountUndoneBlocks(m_i64Position, m_nChunkBlocks);
     if (nUndone <= 0)
         return false;
