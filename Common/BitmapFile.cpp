@@ -19,7 +19,9 @@ void PutU64(uint8_t* p, uint64_t v) {
     PutU32(p, static_cast<uint32_t>(v));
     PutU32(p + 4, static_cast<uint32_t>(v >> 32));
 }
-uint64_t GetU64(const uint8_t* p) { return uint64_t(GetU32(p)) | (uint64_t(GetU32(p + 4)) << 32); }
+uint64_t GetU64(const uint8_t* p) {
+    return uint64_t(GetU32(p)) | (uint64_t(GetU32(p + 4)) << 32);
+}
 
 }  // namespace
 
@@ -28,7 +30,9 @@ CBitmapFile::CBitmapFile()
     ClearDirty();
 }
 
-CBitmapFile::~CBitmapFile() { Close(); }
+CBitmapFile::~CBitmapFile() {
+    Close();
+}
 
 void CBitmapFile::EncodeHeader(const BitmapHeader& header, uint8_t* pOut) {
     memcpy(pOut, header.szMagic, 8);
@@ -53,21 +57,28 @@ void CBitmapFile::DecodeHeader(const uint8_t* pIn, BitmapHeader& header) {
 }
 
 BitmapHeaderError CBitmapFile::CheckHeader(const BitmapHeader& header) {
-    if (memcmp(header.szMagic, kMagic, 8) != 0) return BitmapHeaderError::Magic;
-    if (header.nVersion != kVersion) return BitmapHeaderError::Version;
-    if (header.nBlockSize <= 0 || header.nBlockSize > kMaxBlockSize) return BitmapHeaderError::BlockSize;
-    if (header.i64Length < 0 || header.i64Length > kMaxLength) return BitmapHeaderError::Length;
-    if (BlockCount(header.i64Length, header.nBlockSize) > kMaxBlocks) return BitmapHeaderError::TooManyBlocks;
+    if (memcmp(header.szMagic, kMagic, 8) != 0)
+        return BitmapHeaderError::Magic;
+    if (header.nVersion != kVersion)
+        return BitmapHeaderError::Version;
+    if (header.nBlockSize <= 0 || header.nBlockSize > kMaxBlockSize)
+        return BitmapHeaderError::BlockSize;
+    if (header.i64Length < 0 || header.i64Length > kMaxLength)
+        return BitmapHeaderError::Length;
+    if (BlockCount(header.i64Length, header.nBlockSize) > kMaxBlocks)
+        return BitmapHeaderError::TooManyBlocks;
     return BitmapHeaderError::None;
 }
 
 int64_t CBitmapFile::BlockCount(int64_t i64Length, int nBlockSize) {
-    if (nBlockSize <= 0 || i64Length <= 0) return 0;
+    if (nBlockSize <= 0 || i64Length <= 0)
+        return 0;
     return (i64Length + nBlockSize - 1) / nBlockSize;
 }
 
 int CBitmapFile::WorkerCountFor(int64_t nBlocks) {
-    return static_cast<int>(std::min<int64_t>((nBlocks + kBlocksPerWorker - 1) / kBlocksPerWorker, kMaxWorkers));
+    return static_cast<int>(
+        std::min<int64_t>((nBlocks + kBlocksPerWorker - 1) / kBlocksPerWorker, kMaxWorkers));
 }
 
 bool CBitmapFile::ReadAt(HANDLE hFile, int64_t i64Offset, void* pData, DWORD nSize, DWORD& nRead) {
@@ -105,13 +116,15 @@ bool CBitmapFile::Create(const char* pszPath, int64_t i64Length, FILETIME ftRemo
     m_i64Downloaded.store(0);
     bool bOk = i64Length >= 0 && i64Length <= kMaxLength;
     if (bOk) {
-        m_hFile.Reset(::CreateFileA(pszPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        m_hFile.Reset(::CreateFileA(pszPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         bOk = m_hFile.IsValid();
     }
     int64_t nBlocks = bOk ? BlockCount(i64Length, kBlockSize) : 0;
-    if (bOk) bOk = WriteHeader() && SetFileLength(m_hFile.Get(), kTableOffset + nBlocks);
-    if (!bOk) m_hFile.Close();
+    if (bOk)
+        bOk = WriteHeader() && SetFileLength(m_hFile.Get(), kTableOffset + nBlocks);
+    if (!bOk)
+        m_hFile.Close();
     m_table.assign(bOk ? static_cast<size_t>(nBlocks) : 0, 0);
     m_bOpen = bOk;
     ClearDirty();
@@ -122,11 +135,12 @@ bool CBitmapFile::Create(const char* pszPath, int64_t i64Length, FILETIME ftRemo
 bool CBitmapFile::Open(const char* pszPath) {
     Close();
     m_dwStartTick = ::GetTickCount();
-    m_hFile.Reset(::CreateFileA(pszPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_hFile.Reset(::CreateFileA(pszPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_hFile) {
         DWORD dwErr = ::GetLastError();
-        if (dwErr != ERROR_FILE_NOT_FOUND) LOGF(0, "CBitmapFile::Open(%s) 文件打开失败[%d]\n", pszPath, (int)dwErr);
+        if (dwErr != ERROR_FILE_NOT_FOUND)
+            LOGF(0, "CBitmapFile::Open(%s) 文件打开失败[%d]\n", pszPath, (int)dwErr);
     } else if (ValidateOpened(pszPath) && ResizeToTable(pszPath)) {
         int64_t nBlocks = BlockCount(m_header.i64Length, m_header.nBlockSize);
         m_table.assign(static_cast<size_t>(nBlocks), 0);
@@ -176,14 +190,17 @@ bool CBitmapFile::ValidateOpened(const char* pszPath) {
 bool CBitmapFile::ResizeToTable(const char* pszPath) {
     int64_t i64Want = kTableOffset + BlockCount(m_header.i64Length, m_header.nBlockSize);
     LARGE_INTEGER liSize;
-    if (::GetFileSizeEx(m_hFile.Get(), &liSize) && liSize.QuadPart == i64Want) return true;
-    if (SetFileLength(m_hFile.Get(), i64Want)) return true;
+    if (::GetFileSizeEx(m_hFile.Get(), &liSize) && liSize.QuadPart == i64Want)
+        return true;
+    if (SetFileLength(m_hFile.Get(), i64Want))
+        return true;
     LOGF(0, "CBitmapFile::Open(%s) 文件长度设置错误 [%d]\n", pszPath, (int)::GetLastError());
     return false;
 }
 
 void CBitmapFile::Close() {
-    if (!m_bOpen) return;
+    if (!m_bOpen)
+        return;
     Write();
     m_hFile.Close();
     m_table.clear();
@@ -192,10 +209,12 @@ void CBitmapFile::Close() {
 }
 
 bool CBitmapFile::Read() {
-    if (!m_bOpen) return false;
+    if (!m_bOpen)
+        return false;
     // Worker marks read back turn free in memory; the next write must carry that to the file.
     MarkDirty(0, static_cast<int64_t>(m_table.size()));
-    if (m_table.empty()) return true;
+    if (m_table.empty())
+        return true;
     DWORD nRead = 0;
     DWORD nWant = static_cast<DWORD>(m_table.size());
     if (!ReadAt(m_hFile.Get(), kTableOffset, m_table.data(), nWant, nRead) || nRead != nWant) {
@@ -204,7 +223,8 @@ bool CBitmapFile::Read() {
         return false;
     }
     for (uint8_t& state : m_table) {
-        if (state != kDone) state = 0;
+        if (state != kDone)
+            state = 0;
     }
     return true;
 }
@@ -218,18 +238,22 @@ bool CBitmapFile::WriteHeader() {
 }
 
 bool CBitmapFile::WriteTableSpan(int64_t nFirst, int64_t nEnd) {
-    if (nFirst >= nEnd) return true;
-    return WriteAt(m_hFile.Get(), kTableOffset + nFirst, m_table.data() + nFirst, static_cast<DWORD>(nEnd - nFirst));
+    if (nFirst >= nEnd)
+        return true;
+    return WriteAt(m_hFile.Get(), kTableOffset + nFirst, m_table.data() + nFirst,
+                   static_cast<DWORD>(nEnd - nFirst));
 }
 
 bool CBitmapFile::Write() {
-    if (!m_bOpen) return false;
+    if (!m_bOpen)
+        return false;
     MarkDirty(0, static_cast<int64_t>(m_table.size()));
     return WriteChanges();
 }
 
 bool CBitmapFile::WriteChanges() {
-    if (!m_bOpen) return false;
+    if (!m_bOpen)
+        return false;
     if (!WriteHeader()) {
         LOGF(0, "CBitmapFile::Write 写文件头错误 [%d]\n", (int)::GetLastError());
         return false;
@@ -243,7 +267,8 @@ bool CBitmapFile::WriteChanges() {
 }
 
 void CBitmapFile::MarkDirty(int64_t nFirst, int64_t nEnd) {
-    if (nFirst >= nEnd) return;
+    if (nFirst >= nEnd)
+        return;
     m_nDirtyFirst = std::min(m_nDirtyFirst, nFirst);
     m_nDirtyEnd = std::max(m_nDirtyEnd, nEnd);
 }
@@ -259,17 +284,22 @@ void CBitmapFile::UpdateDerived() {
 }
 
 uint8_t CBitmapFile::GetBlockState(int64_t nBlock) const {
-    if (!m_bOpen || nBlock < 0 || nBlock >= static_cast<int64_t>(m_table.size())) return 0;
+    if (!m_bOpen || nBlock < 0 || nBlock >= static_cast<int64_t>(m_table.size()))
+        return 0;
     return m_table[static_cast<size_t>(nBlock)];
 }
 
-void CBitmapFile::SetBlockState(int64_t nBlock, uint8_t nValue) { SetBlockStates(nBlock, nBlock + 1, nValue); }
+void CBitmapFile::SetBlockState(int64_t nBlock, uint8_t nValue) {
+    SetBlockStates(nBlock, nBlock + 1, nValue);
+}
 
 void CBitmapFile::SetBlockStates(int64_t nFirst, int64_t nEnd, uint8_t nValue) {
-    if (!m_bOpen) return;
+    if (!m_bOpen)
+        return;
     nFirst = std::max<int64_t>(nFirst, 0);
     nEnd = std::min<int64_t>(nEnd, static_cast<int64_t>(m_table.size()));
-    if (nFirst >= nEnd) return;
+    if (nFirst >= nEnd)
+        return;
     std::fill(m_table.begin() + nFirst, m_table.begin() + nEnd, nValue);
     MarkDirty(nFirst, nEnd);
 }
@@ -283,7 +313,8 @@ bool CBitmapFile::FindRun(uint8_t nValue, int64_t nStart, int64_t& nFirst, int64
     const int64_t n = static_cast<int64_t>(m_table.size());
     int64_t i = std::max<int64_t>(nStart, 0);
     while (i < n && m_table[i] != nValue) ++i;
-    if (i >= n) return false;
+    if (i >= n)
+        return false;
     nFirst = i;
     while (i < n && m_table[i] == nValue) ++i;
     nEnd = i;
@@ -303,7 +334,8 @@ bool CBitmapFile::FindRuns(uint8_t nValue, std::vector<int64_t>& firsts, std::ve
 
 void CBitmapFile::AssignInitialShares() {
     std::vector<int64_t> firsts, ends;
-    if (!FindRuns(0, firsts, ends) || m_nWorkerCount <= 0) return;
+    if (!FindRuns(0, firsts, ends) || m_nWorkerCount <= 0)
+        return;
     if (firsts.size() == 1) {
         int64_t nShare = (ends[0] - firsts[0] + m_nWorkerCount - 1) / m_nWorkerCount;
         for (int i = 1; i <= m_nWorkerCount; ++i) {
@@ -321,7 +353,8 @@ bool CBitmapFile::TakeOver(int nWorker, int64_t& nFirst, int64_t& nEnd) {
     int64_t nBestFirst = 0, nBestEnd = 0;
     std::vector<int64_t> firsts, ends;
     for (int w = 1; w <= kMaxWorkers; ++w) {
-        if (w == nWorker) continue;
+        if (w == nWorker)
+            continue;
         FindRuns(static_cast<uint8_t>(w), firsts, ends);
         for (size_t j = 0; j < firsts.size(); ++j) {
             if (ends[j] - firsts[j] > nBestEnd - nBestFirst) {
@@ -330,7 +363,8 @@ bool CBitmapFile::TakeOver(int nWorker, int64_t& nFirst, int64_t& nEnd) {
             }
         }
     }
-    if (nBestEnd - nBestFirst < kMinTakeOverBlocks) return false;
+    if (nBestEnd - nBestFirst < kMinTakeOverBlocks)
+        return false;
     nFirst = nBestFirst + (nBestEnd - nBestFirst) / 2;
     nEnd = nBestEnd;
     SetBlockStates(nFirst, nEnd, static_cast<uint8_t>(nWorker));
@@ -338,7 +372,8 @@ bool CBitmapFile::TakeOver(int nWorker, int64_t& nFirst, int64_t& nEnd) {
 }
 
 bool CBitmapFile::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte) {
-    if (!m_bOpen || nWorker < 1 || nWorker > m_nWorkerCount) return false;
+    if (!m_bOpen || nWorker < 1 || nWorker > m_nWorkerCount)
+        return false;
     int64_t nFirst = 0, nEnd = 0;
     if (!FindRun(static_cast<uint8_t>(nWorker), 0, nFirst, nEnd)) {
         if (FindRun(0, 0, nFirst, nEnd)) {
@@ -351,10 +386,12 @@ bool CBitmapFile::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64L
     return true;
 }
 
-void CBitmapFile::ToByteRange(int64_t nFirst, int64_t nEnd, int64_t& i64FirstByte, int64_t& i64LastByte) const {
+void CBitmapFile::ToByteRange(int64_t nFirst, int64_t nEnd, int64_t& i64FirstByte,
+                              int64_t& i64LastByte) const {
     const int64_t nBlockSize = m_header.nBlockSize;
     i64FirstByte = nFirst * nBlockSize;
-    i64LastByte = nEnd < static_cast<int64_t>(m_table.size()) ? nEnd * nBlockSize - 1 : m_header.i64Length - 1;
+    i64LastByte =
+        nEnd < static_cast<int64_t>(m_table.size()) ? nEnd * nBlockSize - 1 : m_header.i64Length - 1;
 }
 
 bool CBitmapFile::IsComplete() const {

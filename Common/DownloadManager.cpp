@@ -40,21 +40,24 @@ int CDownloadManager::DownloadFile(const char* pszUrl, const char* pszTarget) {
     m_nStatus.store(kDownloadBusy);
     // Progress reads nothing of an earlier download until this one knows its length.
     m_i64Total.store(0);
-    if (m_bSynchronous) return InternalDownloadFile() ? 1 : 0;
+    if (m_bSynchronous)
+        return InternalDownloadFile() ? 1 : 0;
     m_thread.Start();
     return 0;
 }
 
 void CDownloadManager::Stop() {
     m_bStop.store(true);
-    if (!m_bSynchronous) m_thread.WaitFor(-1);
+    if (!m_bSynchronous)
+        m_thread.WaitFor(-1);
 }
 
 int CDownloadManager::GetProgress() {
     int64_t i64TotalBytes = m_i64Total.load();
     int64_t i64DownloadBytes = m_outputFile.GetDownloaded();
     LOGF(5, "GetProgress() i64TotalBytes=%I64d,i64DownloadBytes=%I64d\n", i64TotalBytes, i64DownloadBytes);
-    if (i64TotalBytes <= 0) return 0;
+    if (i64TotalBytes <= 0)
+        return 0;
     return static_cast<int>(i64DownloadBytes * 100 / i64TotalBytes);
 }
 
@@ -76,10 +79,12 @@ bool CDownloadManager::QueryFileInfo() {
         if (nResult == 1) {
             m_ftRemote = ftDate;
             m_i64Total.store(i64Size);
-            m_bResumable.store(i64Size != -1);
+            // A length the block table cannot describe is fetched as one stream.
+            m_bResumable.store(i64Size >= 0 && i64Size <= CBitmapFile::kMaxLength);
             return true;
         }
-        if (!IsWorthRetrying(nResult, http.GetCode())) return false;
+        if (!IsWorthRetrying(nResult, http.GetCode()))
+            return false;
         ::Sleep(1000);
     }
     return false;
@@ -98,7 +103,8 @@ bool CDownloadManager::SupportBreakDownload() {
     bool bFinished = WatchWorkers(handles);
     LOGF(0, "End SupportBreakDownload  bThreadFinish=%d\n", bFinished ? 1 : 0);
     bool bComplete = bFinished && m_outputFile.IsComplete();
-    if (bComplete) m_nDownloadTimeMs.store(static_cast<int>(m_outputFile.GetElapsed()));
+    if (bComplete)
+        m_nDownloadTimeMs.store(static_cast<int>(m_outputFile.GetElapsed()));
     if (!bFinished) {
         StopWorkers(handles);
         LOGF(0, "End WaitForMultipleObjects \n");
@@ -107,12 +113,14 @@ bool CDownloadManager::SupportBreakDownload() {
     m_outputFile.Close();
     LOGF(0, "out put file close \n");
     m_nStatus.store(nOutcome);
-    if (nOutcome == kDownloadRenaming) m_nStatus.store(MoveIntoPlace());
+    if (nOutcome == kDownloadRenaming)
+        m_nStatus.store(MoveIntoPlace());
     return true;
 }
 
 int CDownloadManager::RunOutcome(bool bFinished, bool bComplete, bool bStopped) {
-    if (bFinished) return bComplete ? kDownloadRenaming : kDownloadFailed;
+    if (bFinished)
+        return bComplete ? kDownloadRenaming : kDownloadFailed;
     return bStopped ? kDownloadStopped : kDownloadTimedOut;
 }
 
@@ -123,20 +131,25 @@ bool CDownloadManager::StartWorkers(std::vector<HANDLE>& handles) {
     for (int nId = 1; nId <= nWorkers; ++nId) {
         m_workers.push_back(std::make_unique<CDownloadThread>(this, nId));
         HANDLE hThread = m_workers.back()->Start();
-        if (hThread) handles.push_back(hThread);
+        if (hThread)
+            handles.push_back(hThread);
     }
     return handles.size() == static_cast<size_t>(nWorkers);
 }
 
 // True when every worker has ended; false on inactivity or a stop request.
 bool CDownloadManager::WatchWorkers(const std::vector<HANDLE>& handles) {
-    if (handles.empty()) return true;
+    if (handles.empty())
+        return true;
     const DWORD nCount = static_cast<DWORD>(handles.size());
     for (;;) {
         DWORD dwWait = ::WaitForMultipleObjects(nCount, handles.data(), TRUE, kWatchIntervalMs);
-        if (dwWait < WAIT_OBJECT_0 + nCount) return true;
-        if (dwWait == WAIT_FAILED) ::Sleep(kWatchIntervalMs);
-        if (IsInactive() || m_bStop.load()) return false;
+        if (dwWait < WAIT_OBJECT_0 + nCount)
+            return true;
+        if (dwWait == WAIT_FAILED)
+            ::Sleep(kWatchIntervalMs);
+        if (IsInactive() || m_bStop.load())
+            return false;
     }
 }
 
@@ -155,7 +168,8 @@ int CDownloadManager::MoveIntoPlace() {
     const std::string strData = m_strTarget + ".kvd";
     ::DeleteFileA(m_strTarget.c_str());
     if (!::MoveFileExA(strData.c_str(), m_strTarget.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        LOGF(0, "SupportBreakDownload 下载文件改名失败 %s [%d]\n", m_strTarget.c_str(), (int)::GetLastError());
+        LOGF(0, "SupportBreakDownload 下载文件改名失败 %s [%d]\n", m_strTarget.c_str(),
+             (int)::GetLastError());
         return kDownloadFileError;
     }
     ::DeleteFileA((m_strTarget + ".kvb").c_str());
@@ -168,9 +182,10 @@ bool CDownloadManager::DownloadWhole() {
     MarkActivity();
     const DWORD dwStart = ::GetTickCount();
     CHttpClass http;
-    if (!RequestWhole(http)) return false;
-    CFileHandle hTarget(::CreateFileA(m_strTarget.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!RequestWhole(http))
+        return false;
+    CFileHandle hTarget(::CreateFileA(m_strTarget.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!hTarget) {
         http.CloseHttpRequest();
         m_nStatus.store(kDownloadFileError);
@@ -194,7 +209,8 @@ bool CDownloadManager::DownloadWhole() {
 bool CDownloadManager::RequestWhole(CHttpClass& http) {
     for (;;) {
         int nResult = http.HttpRequest(m_strUrl.c_str());
-        if (nResult == 1) return true;
+        if (nResult == 1)
+            return true;
         int nStatus = kDownloadBusy;
         if (!IsWorthRetrying(nResult, http.GetCode())) {
             nStatus = kDownloadFailed;
@@ -208,7 +224,8 @@ bool CDownloadManager::RequestWhole(CHttpClass& http) {
             return false;
         }
         // A failing server is not hammered: one retry a second, like the segmented path.
-        for (DWORD dwPause = ::GetTickCount(); ::GetTickCount() - dwPause < 1000 && !m_bStop.load();) ::Sleep(10);
+        for (DWORD dwPause = ::GetTickCount(); ::GetTickCount() - dwPause < 1000 && !m_bStop.load();)
+            ::Sleep(10);
     }
 }
 
@@ -217,21 +234,27 @@ int CDownloadManager::ReadWholeBody(CHttpClass& http, HANDLE hTarget) {
     std::vector<uint8_t> buffer(kWholeBufferBytes);
     for (;;) {
         int nCount = http.ReceiveBytes(buffer.data(), kWholeBufferBytes);
-        if (nCount == 0) return kDownloadRenaming;
-        if (nCount < 0) return kDownloadFileError;
+        if (nCount == 0)
+            return kDownloadRenaming;
+        if (nCount < 0)
+            return kDownloadFileError;
         MarkActivity();
         DWORD nWritten = 0;
         if (!::WriteFile(hTarget, buffer.data(), static_cast<DWORD>(nCount), &nWritten, nullptr) ||
             nWritten != static_cast<DWORD>(nCount)) {
             return kDownloadFileError;
         }
-        if (m_bStop.load()) return kDownloadStopped;
+        if (m_bStop.load())
+            return kDownloadStopped;
     }
 }
 
 void CDownloadManager::ApplyRemoteDate() {
-    if (m_ftRemote.dwLowDateTime == 0 && m_ftRemote.dwHighDateTime == 0) return;
-    CFileHandle hFile(::CreateFileA(m_strTarget.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (hFile) ::SetFileTime(hFile.Get(), nullptr, nullptr, &m_ftRemote);
+    if (m_ftRemote.dwLowDateTime == 0 && m_ftRemote.dwHighDateTime == 0)
+        return;
+    CFileHandle hFile(::CreateFileA(m_strTarget.c_str(), FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (hFile)
+        ::SetFileTime(hFile.Get(), nullptr, nullptr, &m_ftRemote);
 }

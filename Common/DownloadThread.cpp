@@ -6,18 +6,27 @@
 #include "Log.h"
 
 CDownloadThread::CDownloadThread(CDownloadManager* pManager, int nId)
-    : m_pManager(pManager), m_nId(nId), m_i64Position(0), m_i64LastByte(-1), m_nChunkBlocks(1), m_nMaxChunkBlocks(1) {}
+    : m_pManager(pManager),
+      m_nId(nId),
+      m_i64Position(0),
+      m_i64LastByte(-1),
+      m_nChunkBlocks(1),
+      m_nMaxChunkBlocks(1) {}
 
 void CDownloadThread::OnExecute() {
     CHttpClass http;
     m_strUrl = m_pManager->GetUrl();
     while (!IsStopped()) {
         LOGF(0, "Begin OnExecute GetUnfinishBytes nId=%d \n", m_nId);
-        if (!GetUnfinishBytes()) break;
+        if (!GetUnfinishBytes())
+            break;
         LOGF(0, "End OnExecute GetUnfinishBytes nId=%d \n", m_nId);
-        if (IsStopped()) break;
-        if (!RequestRange(http)) continue;
-        if (IsStopped()) break;
+        if (IsStopped())
+            break;
+        if (!RequestRange(http))
+            continue;
+        if (IsStopped())
+            break;
         Receive(http);
         LOGF(0, "End OnExecute Receive nId=%d \n", m_nId);
     }
@@ -29,7 +38,8 @@ bool CDownloadThread::GetUnfinishBytes() {
 
 bool CDownloadThread::RequestRange(CHttpClass& http) {
     int nResult = http.HttpRangeRequest(m_strUrl.c_str(), m_i64Position, m_i64LastByte);
-    if (nResult == 1) return true;
+    if (nResult == 1)
+        return true;
     if (CDownloadManager::IsWorthRetrying(nResult, http.GetCode())) {
         SleepFor(1000);
     } else {
@@ -51,7 +61,8 @@ void CDownloadThread::Receive(CHttpClass& http) {
     // A server that ignores Range answers 200 with the file from its first byte.
     bool bReady = http.GetCode() != 200 || SkipToPosition(http);
     while (bReady && !IsStopped()) {
-        if (!ReceiveChunk(http, nBlockSize)) break;
+        if (!ReceiveChunk(http, nBlockSize))
+            break;
     }
     http.CloseHttpRequest();
 }
@@ -60,17 +71,20 @@ void CDownloadThread::Receive(CHttpClass& http) {
 // writes the whole ones; false when the range ends here.
 bool CDownloadThread::ReceiveChunk(CHttpClass& http, int nBlockSize) {
     COutputFile& out = m_pManager->GetOutputFile();
-    // A block that another worker has done ends the range: its owner took it over.
+    // A block already done ends the range: another worker has taken this part over.
     int nUndone = out.CountUndoneBlocks(m_i64Position, m_nChunkBlocks);
-    if (nUndone <= 0) return false;
+    if (nUndone <= 0)
+        return false;
     int64_t i64Want = std::min<int64_t>(int64_t(nUndone) * nBlockSize, m_i64LastByte + 1 - m_i64Position);
     // On a fast link, a short pause lets the socket gather data, so that the next read
     // takes it in a few large receives instead of many small ones (each costs a round trip
     // through the system on some platforms).
-    if (m_nChunkBlocks == m_nMaxChunkBlocks) ::Sleep(kGatherMs);
+    if (m_nChunkBlocks == m_nMaxChunkBlocks)
+        ::Sleep(kGatherMs);
     DWORD dwStart = ::GetTickCount();
     int nCount = http.ReceiveBytes(m_buffer.data(), static_cast<int>(i64Want));
-    if (nCount <= 0) return false;
+    if (nCount <= 0)
+        return false;
     m_pManager->MarkActivity();
     AdaptChunk(::GetTickCount() - dwStart, nCount == i64Want);
     // A piece of a block (the connection ended part way) is dropped and fetched again with
@@ -87,7 +101,8 @@ bool CDownloadThread::ReceiveChunk(CHttpClass& http, int nBlockSize) {
 // Fast links get larger reads (fewer calls per byte); slow ones fall back towards one
 // block, so that what a hard kill loses stays a fraction of a second's data.
 void CDownloadThread::AdaptChunk(DWORD dwElapsedMs, bool bFull) {
-    if (!bFull) return;
+    if (!bFull)
+        return;
     if (dwElapsedMs < kFastReadMs && m_nChunkBlocks < m_nMaxChunkBlocks) {
         m_nChunkBlocks = std::min(m_nChunkBlocks * 2, m_nMaxChunkBlocks);
     } else if (dwElapsedMs > kSlowReadMs && m_nChunkBlocks > 1) {
@@ -101,7 +116,8 @@ bool CDownloadThread::SkipToPosition(CHttpClass& http) {
     while (i64Left > 0 && !IsStopped()) {
         int nWant = static_cast<int>(std::min<int64_t>(i64Left, static_cast<int64_t>(m_buffer.size())));
         int nCount = http.ReceiveBytes(m_buffer.data(), nWant);
-        if (nCount <= 0) return false;
+        if (nCount <= 0)
+            return false;
         m_pManager->MarkActivity();
         i64Left -= nCount;
     }

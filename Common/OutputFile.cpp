@@ -4,7 +4,9 @@
 
 COutputFile::COutputFile() : m_bOutputOpen(false), m_bResumed(false) {}
 
-COutputFile::~COutputFile() { Close(); }
+COutputFile::~COutputFile() {
+    Close();
+}
 
 bool COutputFile::Open(const char* pszTarget, int64_t i64Length, FILETIME ftRemote) {
     Close();
@@ -27,8 +29,8 @@ bool COutputFile::Open(const char* pszTarget, int64_t i64Length, FILETIME ftRemo
         }
     }
     if (!SetFileLength(m_hData.Get(), i64Length)) {
-        LOGF(0, "COutputFile::Open 下载文件设置长度失败 %s, length = %I64d err = %d\n", strData.c_str(), i64Length,
-             (int)::GetLastError());
+        LOGF(0, "COutputFile::Open 下载文件设置长度失败 %s, length = %I64d err = %d\n", strData.c_str(),
+             i64Length, (int)::GetLastError());
         Close();
         return false;
     }
@@ -39,7 +41,8 @@ bool COutputFile::Open(const char* pszTarget, int64_t i64Length, FILETIME ftRemo
 
 // Opens the table of an earlier run if it describes the same remote file.
 bool COutputFile::OpenTable(const std::string& strTable, int64_t i64Length, FILETIME ftRemote) {
-    if (!CBitmapFile::Open(strTable.c_str())) return false;
+    if (!CBitmapFile::Open(strTable.c_str()))
+        return false;
     FILETIME ftStored = GetRemoteDate();
     if (GetLength() == i64Length && ftStored.dwLowDateTime == ftRemote.dwLowDateTime &&
         ftStored.dwHighDateTime == ftRemote.dwHighDateTime) {
@@ -51,8 +54,8 @@ bool COutputFile::OpenTable(const std::string& strTable, int64_t i64Length, FILE
 
 // bTrusted: the data file was there already at the full length, as a run leaves it.
 bool COutputFile::OpenData(const std::string& strData, bool& bTrusted, int64_t i64Length) {
-    m_hData.Reset(::CreateFileA(strData.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_hData.Reset(::CreateFileA(strData.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_hData) {
         LOGF(0, "COutputFile::Open 下载文件打开失败 %s, %d\n", strData.c_str(), (int)::GetLastError());
         return false;
@@ -70,7 +73,8 @@ void COutputFile::Close() {
 }
 
 bool COutputFile::WriteData(int64_t i64Offset, const void* pBuffer, int nSize) {
-    if (!m_bOutputOpen || GetBlockSize() <= 0 || nSize < 0 || i64Offset < 0) return false;
+    if (!m_bOutputOpen || GetBlockSize() <= 0 || nSize < 0 || i64Offset < 0)
+        return false;
     // Positioned writes on the one handle need no lock: only the table is shared state.
     if (!WriteAt(m_hData.Get(), i64Offset, pBuffer, static_cast<DWORD>(nSize))) {
         LOGF(0, "COutputFile::WriteData(%I64d, %d) 文件写失败 %d\n", i64Offset, nSize, (int)::GetLastError());
@@ -89,36 +93,46 @@ void COutputFile::MarkBlocksDone(int64_t i64Offset, int nSize) {
     bool bChanged = false;
     for (int64_t nBlock = (i64Offset + nBlockSize - 1) / nBlockSize;; ++nBlock) {
         int64_t i64Length = BlockLength(nBlock);
-        if (i64Length <= 0 || nBlock * nBlockSize + i64Length > i64End) break;
-        if (GetBlockState(nBlock) == kDone) continue;
+        if (i64Length <= 0 || nBlock * nBlockSize + i64Length > i64End)
+            break;
+        if (GetBlockState(nBlock) == kDone)
+            continue;
         SetBlockState(nBlock, kDone);
         AddDownloaded(static_cast<int>(i64Length));
         bChanged = true;
     }
-    if (bChanged) WriteChanges();
+    if (bChanged)
+        WriteChanges();
 }
 
 int COutputFile::CountUndoneBlocks(int64_t i64Offset, int nMax) {
-    if (!m_bOutputOpen) return 0;
+    if (!m_bOutputOpen)
+        return 0;
     CAutoLock hold(m_lock);
-    if (GetBlockSize() <= 0 || i64Offset < 0) return 0;
+    if (GetBlockSize() <= 0 || i64Offset < 0)
+        return 0;
     int nCount = 0;
-    for (int64_t nBlock = i64Offset / GetBlockSize(); nCount < nMax && nBlock < GetBlockCountInTable(); ++nBlock) {
-        if (GetBlockState(nBlock) == kDone) break;
+    for (int64_t nBlock = i64Offset / GetBlockSize(); nCount < nMax && nBlock < GetBlockCountInTable();
+         ++nBlock) {
+        if (GetBlockState(nBlock) == kDone)
+            break;
         ++nCount;
     }
     return nCount;
 }
 
 bool COutputFile::IsBlockDone(int64_t i64Offset) {
-    if (!m_bOutputOpen) return false;
+    if (!m_bOutputOpen)
+        return false;
     CAutoLock hold(m_lock);
-    if (GetBlockSize() <= 0 || i64Offset < 0) return false;
+    if (GetBlockSize() <= 0 || i64Offset < 0)
+        return false;
     return GetBlockState(i64Offset / GetBlockSize()) == kDone;
 }
 
 bool COutputFile::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte) {
-    if (!m_bOutputOpen) return false;
+    if (!m_bOutputOpen)
+        return false;
     CAutoLock hold(m_lock);
     return CBitmapFile::GetNextRange(nWorker, i64FirstByte, i64LastByte);
 }

@@ -43,8 +43,8 @@ TEST(BitmapFile, WorkerCountFollowsTheBlockCount) {
     struct Case {
         int64_t i64Length;
         int nWorkers;
-    } cases[] = {{1, 1}, {16 * kBlock, 1}, {16 * kBlock + 1, 2}, {17 * kBlock, 2}, {64 * kBlock, 4},
-                 {65 * kBlock, 5}, {1000 * kBlock, 5}};
+    } cases[] = {{1, 1},           {16 * kBlock, 1}, {16 * kBlock + 1, 2}, {17 * kBlock, 2},
+                 {64 * kBlock, 4}, {65 * kBlock, 5}, {1000 * kBlock, 5}};
     for (const Case& c : cases) {
         ASSERT_TRUE(table.Create(dir.File("a.kvb").c_str(), c.i64Length, kNoDate));
         EXPECT_EQ(table.GetWorkerCount(), c.nWorkers) << c.i64Length;
@@ -161,8 +161,9 @@ TEST(BitmapFile, FileLayoutIsByteExact) {
     ASSERT_TRUE(ReadFileBytes(strPath, raw));
     ASSERT_EQ(raw.size(), 256u + 3);
     EXPECT_EQ(std::string(raw.begin(), raw.begin() + 8), std::string("KVDLBMP\0", 8));
-    EXPECT_EQ(std::vector<uint8_t>(raw.begin() + 8, raw.begin() + 24),
-              (std::vector<uint8_t>{1, 0, 0, 0, 0x00, 0x40, 0, 0, 0x44, 0x33, 0x22, 0x11, 0x88, 0x77, 0x66, 0x55}));
+    EXPECT_EQ(
+        std::vector<uint8_t>(raw.begin() + 8, raw.begin() + 24),
+        (std::vector<uint8_t>{1, 0, 0, 0, 0x00, 0x40, 0, 0, 0x44, 0x33, 0x22, 0x11, 0x88, 0x77, 0x66, 0x55}));
     EXPECT_EQ(LoadI64(raw, 24), 40000);
     EXPECT_EQ(LoadI64(raw, 32), 16384);
     EXPECT_LT(LoadU32(raw, 40), 5000u);
@@ -196,7 +197,8 @@ TEST(BitmapFile, IncrementalWritesLeaveTheSameBytesAsAFullRewrite) {
     ASSERT_EQ(incremental.size(), full.size());
     // Bytes 40..43 hold the running time, which moves between the two writes.
     for (size_t i = 0; i < full.size(); ++i) {
-        if (i >= 40 && i < 44) continue;
+        if (i >= 40 && i < 44)
+            continue;
         ASSERT_EQ(incremental[i], full[i]) << "byte " << i;
     }
     EXPECT_EQ(LoadI64(full, 32), 40 * 16384);
@@ -231,7 +233,8 @@ TEST(BitmapFile, OpenRejectsBadFilesWithTheirLogLine) {
         EXPECT_FALSE(table.Open(strPath.c_str())) << c.pszLine;
         EXPECT_FALSE(table.IsOpen());
         EXPECT_EQ(table.GetBlockCountInTable(), 0);
-        EXPECT_TRUE(log.Contains(std::string("CBitmapFile::Open(") + strPath + ") " + c.pszLine)) << c.pszLine;
+        EXPECT_TRUE(log.Contains(std::string("CBitmapFile::Open(") + strPath + ") " + c.pszLine))
+            << c.pszLine;
     }
     ASSERT_TRUE(WriteFileBytes(strPath, "KVDLBMP", 8));
     CBitmapFile table;

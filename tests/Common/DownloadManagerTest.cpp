@@ -20,7 +20,9 @@ const FILETIME kDay2 = {0x369F4000, 0x01D6E09A};
 struct ByteRange {
     int64_t first;
     int64_t last;
-    bool operator<(const ByteRange& o) const { return first < o.first || (first == o.first && last < o.last); }
+    bool operator<(const ByteRange& o) const {
+        return first < o.first || (first == o.first && last < o.last);
+    }
     bool operator==(const ByteRange& o) const { return first == o.first && last == o.last; }
 };
 
@@ -52,7 +54,8 @@ protected:
     }
 
     // Serves content under strName with a fixed date; returns its URL.
-    std::string Serve(const std::string& strName, const std::vector<uint8_t>& content, FILETIME ftDate = kDay1) {
+    std::string Serve(const std::string& strName, const std::vector<uint8_t>& content,
+                      FILETIME ftDate = kDay1) {
         std::string strUrl = PutServedFile(strName, content);
         EXPECT_FALSE(strUrl.empty());
         EXPECT_TRUE(SetServedFileTime(strName, ftDate));
@@ -221,7 +224,8 @@ TEST_F(DownloadManagerTest, AStoppedRunResumesWithOnlyTheMissingBlocks) {
     CDownloadManager manager;
     std::string strTarget = m_dir.File("resume.bin");
     manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
-    while (manager.GetOutputFile().GetDownloaded() < 300 * 1024 && manager.GetStatus() == kDownloadBusy) ::Sleep(20);
+    while (manager.GetOutputFile().GetDownloaded() < 300 * 1024 && manager.GetStatus() == kDownloadBusy)
+        ::Sleep(20);
     ::Sleep(300);
     manager.Stop();
     ASSERT_EQ(manager.GetStatus(), kDownloadStopped);
@@ -326,6 +330,17 @@ TEST_F(DownloadManagerTest, EdgeOutcomes) {
     strTarget = m_dir.File("stall.bin");
     EXPECT_EQ(RunSync(manager, strUrl, strTarget), kDownloadTimedOut);
     EXPECT_TRUE(FileExists(strTarget + ".kvb"));
+
+    // A length beyond what a block table can hold (4 GiB) is fetched as one stream.
+    strUrl = Serve("huge.bin", content);
+    ASSERT_TRUE(SetServerRule("path=/huge.bin&method=HEAD&length=5368709120"));
+    strTarget = m_dir.File("huge.bin");
+    manager.SetInactivityTimeout(20000);
+    EXPECT_EQ(RunSync(manager, strUrl, strTarget), kDownloadFinished);
+    EXPECT_EQ(manager.GetTotalBytes(), int64_t(5) << 30);
+    EXPECT_TRUE(SameFile(strTarget, content));
+    EXPECT_FALSE(FileExists(strTarget + ".kvb"));
+    EXPECT_EQ(ServerRequests("/huge.bin"), (std::vector<std::string>{"HEAD /huge.bin", "GET /huge.bin"}));
 
     // The outcome of a segmented run from what the watch loop saw.
     EXPECT_EQ(CDownloadManager::RunOutcome(true, true, false), kDownloadRenaming);

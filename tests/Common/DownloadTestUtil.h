@@ -51,7 +51,8 @@ inline std::vector<uint8_t> MakeTableFile(const BitmapHeader& header, const std:
 }
 
 inline uint32_t LoadU32(const std::vector<uint8_t>& d, size_t at) {
-    return uint32_t(d[at]) | (uint32_t(d[at + 1]) << 8) | (uint32_t(d[at + 2]) << 16) | (uint32_t(d[at + 3]) << 24);
+    return uint32_t(d[at]) | (uint32_t(d[at + 1]) << 8) | (uint32_t(d[at + 2]) << 16) |
+           (uint32_t(d[at + 3]) << 24);
 }
 inline int64_t LoadI64(const std::vector<uint8_t>& d, size_t at) {
     return static_cast<int64_t>(uint64_t(LoadU32(d, at)) | (uint64_t(LoadU32(d, at + 4)) << 32));

@@ -86,7 +86,8 @@ TEST(OutputFile, AWriteOfSeveralBlocksMarksEachWholeOne) {
     EXPECT_TRUE(out.IsBlockDone(6 * kBlock));
     EXPECT_EQ(out.GetDownloaded(), 4 * kBlock + 100);
     std::vector<uint8_t> raw = ReadTable(strTarget);
-    EXPECT_EQ(std::vector<uint8_t>(raw.begin() + 256, raw.end()), (std::vector<uint8_t>{1, 255, 255, 255, 1, 255, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(raw.begin() + 256, raw.end()),
+              (std::vector<uint8_t>{1, 255, 255, 255, 1, 255, 255}));
     EXPECT_EQ(LoadI64(raw, 32), 4 * kBlock + 100);
 }
 

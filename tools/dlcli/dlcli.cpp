@@ -35,7 +35,8 @@ bool ParseArgs(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--timeout-ms") == 0 && i + 1 < argc) {
             options.nTimeoutMs = atoi(argv[++i]);
-            if (options.nTimeoutMs <= 0) return false;
+            if (options.nTimeoutMs <= 0)
+                return false;
         } else if (strcmp(argv[i], "--log") == 0 && i + 1 < argc) {
             options.strLog = argv[++i];
         } else if (argv[i][0] == '-' && argv[i][1] == '-') {
@@ -55,8 +56,8 @@ bool ParseArgs(int argc, char** argv, Options& options) {
 
 void PrintProgress(CDownloadManager& manager, int nStatus) {
     int nPercent = manager.GetProgress();
-    fputs(StrFormat("progress %d%% bytes %I64d/%I64d status %d\n", nPercent, manager.GetOutputFile().GetDownloaded(),
-                    manager.GetTotalBytes(), nStatus)
+    fputs(StrFormat("progress %d%% bytes %I64d/%I64d status %d\n", nPercent,
+                    manager.GetOutputFile().GetDownloaded(), manager.GetTotalBytes(), nStatus)
               .c_str(),
           stdout);
     fflush(stdout);
@@ -91,8 +92,8 @@ int main(int argc, char** argv) {
             dwLastPrint = ::GetTickCount();
         }
     }
-    fputs(StrFormat("final status %d bytes %I64d time %I64d ms\n", nStatus, manager.GetOutputFile().GetDownloaded(),
-                    manager.GetDownloadTime())
+    fputs(StrFormat("final status %d bytes %I64d time %I64d ms\n", nStatus,
+                    manager.GetOutputFile().GetDownloaded(), manager.GetDownloadTime())
               .c_str(),
           stdout);
     fflush(stdout);

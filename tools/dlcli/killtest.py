@@ -5,7 +5,8 @@ Downloads a throttled file with dlcli.exe under Wine from a reference server of 
 127.0.0.1, kills the Windows process hard (SIGKILL, no clean shutdown) at random moments many
 times, restarts it each time, and finally lets it finish. After every kill each block that the
 ".kvb" table marks done must hold the source's bytes; at the end the target must equal the
-source. Prints the bytes requested from the server in all against the file's size.
+source. Prints the bytes fetched in all (counted by a relay in front of the server, headers
+included) and the ranges asked for (from the server's request log) against the file's size.
 
     killtest.py --build-dir BUILD [--short] [--size BYTES] [--kills N] [--rate BYTES_PER_S]
 
@@ -17,10 +18,12 @@ import random
 import re
 import shutil
 import signal
+import socket
 import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import urllib.request
 
@@ -86,6 +89,56 @@ class Server:
         self.proc.terminate()
         self.proc.wait()
         self.log.close()
+
+
+class Relay:
+    """A TCP relay in front of the server that counts the bytes it hands to the client, so
+    that what was really fetched (headers included) can be told from what was asked for."""
+
+    def __init__(self, port):
+        self.target = ("127.0.0.1", port)
+        self.listener = socket.socket()
+        self.listener.bind(("127.0.0.1", 0))
+        self.listener.listen(64)
+        self.port = self.listener.getsockname()[1]
+        self.fetched = 0
+        self.lock = threading.Lock()
+        threading.Thread(target=self.accept_loop, daemon=True).start()
+
+    def accept_loop(self):
+        while True:
+            try:
+                client, _ = self.listener.accept()
+            except OSError:
+                return
+            try:
+                server = socket.create_connection(self.target)
+            except OSError:
+                client.close()
+                continue
+            threading.Thread(target=self.pump, args=(client, server, False), daemon=True).start()
+            threading.Thread(target=self.pump, args=(server, client, True), daemon=True).start()
+
+    def pump(self, source, sink, count):
+        try:
+            while True:
+                data = source.recv(65536)
+                if not data:
+                    break
+                sink.sendall(data)
+                if count:
+                    with self.lock:
+                        self.fetched += len(data)
+        except OSError:
+            pass
+        for s in (source, sink):
+            try:
+                s.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
+    def close(self):
+        self.listener.close()
 
 
 def processes_holding(marker):
@@ -177,7 +230,9 @@ def run(args):
         server.control("rule?path=/big.bin&method=GET&rate=%d" % args.rate)
         target = os.path.join(work, "out", "big.bin")
         os.makedirs(os.path.dirname(target))
-        command = [wine_binary(), dlcli, "--timeout-ms", "20000", server.base + "/big.bin", windows_path(target)]
+        relay = Relay(int(server.base.rsplit(":", 1)[1]))
+        url = "http://127.0.0.1:%d/big.bin" % relay.port
+        command = [wine_binary(), dlcli, "--timeout-ms", "20000", url, windows_path(target)]
         marker = windows_path(target)
         finished = False
         for kill in range(args.kills):
@@ -212,9 +267,13 @@ def run(args):
             same = False
         print("target identical to the source: %s" % ("yes" if same else "NO"))
         failures += not same
-        fetched = requested_bytes(server.requests("/big.bin"), args.size)
-        print("bytes requested in all (ranges in the server's request log): %d for a file of %d (%.2fx)" %
-              (fetched, args.size, fetched / args.size))
+        requests = server.requests("/big.bin")
+        asked = requested_bytes(requests, args.size)
+        print("requests: %d; bytes asked for in their ranges: %d (%.2fx the file)" %
+              (len(requests), asked, asked / args.size))
+        print("bytes fetched in all: %d for a file of %d (%.3fx)" %
+              (relay.fetched, args.size, relay.fetched / args.size))
+        relay.close()
     finally:
         server.stop()
         shutil.rmtree(work, ignore_errors=True)
