@@ -28,27 +28,9 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, ".."))
+from winerun import free_port, wine_binary, wine_env  # noqa: E402
 BLOCK = 16384
-
-
-def wine_env(build):
-    env = dict(os.environ)
-    env.update(WINEPREFIX=os.path.join(build, "wineprefix"), WINEARCH="win64", LC_ALL="zh_CN.UTF-8",
-               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
-    return env
-
-
-def wine_binary():
-    for name in ("wine64", "wine"):
-        if shutil.which(name):
-            return shutil.which(name)
-    return "/usr/lib/wine/wine64"
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def write_file(path, size):

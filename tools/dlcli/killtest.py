@@ -28,24 +28,11 @@ import time
 import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, ".."))
+from winerun import wine_binary, wine_env  # noqa: E402
 SOURCE = os.path.normpath(os.path.join(HERE, "..", ".."))
 REFSERVER = os.path.join(SOURCE, "tools", "refserver", "refserver.py")
 BLOCK = 16384
-
-
-def wine_env(build):
-    env = dict(os.environ)
-    env.update(WINEPREFIX=os.path.join(build, "wineprefix"), WINEARCH="win64", LC_ALL="zh_CN.UTF-8",
-               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
-    return env
-
-
-def wine_binary():
-    for name in ("wine64", "wine"):
-        path = shutil.which(name)
-        if path:
-            return path
-    return "/usr/lib/wine/wine64"
 
 
 def wine_up(env):
