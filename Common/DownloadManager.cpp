@@ -182,7 +182,6 @@ bool CDownloadManager::DownloadWhole() {
     MarkActivity();
     const DWORD dwStart = ::GetTickCount();
     CHttpClass http;
-    http.SetReceiveTimeout(static_cast<DWORD>(m_nInactivityMs));
     if (!RequestWhole(http))
         return false;
     CFileHandle hTarget(::CreateFileA(m_strTarget.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -238,7 +237,7 @@ int CDownloadManager::ReadWholeBody(CHttpClass& http, HANDLE hTarget) {
         if (nCount == 0)
             return kDownloadRenaming;
         if (nCount < 0)
-            return IsInactive() ? kDownloadTimedOut : kDownloadFileError;
+            return kDownloadFileError;
         MarkActivity();
         DWORD nWritten = 0;
         if (!::WriteFile(hTarget, buffer.data(), static_cast<DWORD>(nCount), &nWritten, nullptr) ||

@@ -47,7 +47,6 @@ public:
     void SetSynchronous(bool bSynchronous) { m_bSynchronous = bSynchronous; }
     // Time without any data after which the download ends with status 1. Before DownloadFile.
     void SetInactivityTimeout(int nMilliseconds) { m_nInactivityMs = nMilliseconds; }
-    int GetInactivityTimeout() const { return m_nInactivityMs; }
     // Any thread. A final status (0, 1, 2, 3, 5) is set only after the files are closed.
     int GetStatus() const { return m_nStatus.load(); }
     // Any thread: percent of the total done, 0 while the total is unknown.

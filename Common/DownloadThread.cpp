@@ -15,9 +15,6 @@ CDownloadThread::CDownloadThread(CDownloadManager* pManager, int nId)
 
 void CDownloadThread::OnExecute() {
     CHttpClass http;
-    // A connection that goes silent must not hold the worker past the manager's time-out:
-    // the manager waits for its workers after stopping them.
-    http.SetReceiveTimeout(static_cast<DWORD>(m_pManager->GetInactivityTimeout()));
     m_strUrl = m_pManager->GetUrl();
     while (!IsStopped()) {
         LOGF(0, "Begin OnExecute GetUnfinishBytes nId=%d \n", m_nId);

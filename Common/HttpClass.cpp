@@ -179,12 +179,6 @@ CHttpClass::CHttpClass()
     LOGF(0, "CHttpClass SetOption Finish\n");
 }
 
-void CHttpClass::SetReceiveTimeout(DWORD dwMilliseconds) {
-    ::InternetSetOptionA(m_hSession.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &dwMilliseconds, sizeof(dwMilliseconds));
-    ::InternetSetOptionA(m_hSession.Get(), INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &dwMilliseconds,
-                         sizeof(dwMilliseconds));
-}
-
 CHttpClass::~CHttpClass() { CloseHttpRequest(); }
 
 bool CHttpClass::RunGuarded(const std::function<void()>& fnSteps, std::string& strText) {

@@ -57,10 +57,6 @@ public:
     int ReceiveBytes(void* pBuffer, int nWanted);
     void CloseHttpRequest();
 
-    // Bounds how long one read may wait for data from now on (the default is the
-    // platform's, which can be forever). Call before the request; owner's thread only.
-    void SetReceiveTimeout(DWORD dwMilliseconds);
-
     int GetCode() const { return m_nCode; }
     int GetResult() const { return m_nResult; }
 
