@@ -142,3 +142,14 @@ int RunProgram(const std::string& strCommandLine, DWORD nWaitMs) {
     ::GetExitCodeProcess(hProcess.Get(), &dwCode);
     return static_cast<int>(dwCode);
 }
+
+SYSTEMTIME MakeSystemTime(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond) {
+    SYSTEMTIME st = {};
+    st.wYear = static_cast<WORD>(nYear);
+    st.wMonth = static_cast<WORD>(nMonth);
+    st.wDay = static_cast<WORD>(nDay);
+    st.wHour = static_cast<WORD>(nHour);
+    st.wMinute = static_cast<WORD>(nMinute);
+    st.wSecond = static_cast<WORD>(nSecond);
+    return st;
+}

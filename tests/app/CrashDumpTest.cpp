@@ -56,21 +56,10 @@ uint32_t ReadU32(const std::vector<uint8_t>& data, size_t nOffset) {
 }  // namespace
 
 TEST(CrashDump, DumpFileNameFollowsTheProgram) {
-    SYSTEMTIME st = {};
-    st.wYear = 2021;
-    st.wMonth = 3;
-    st.wDay = 3;
-    st.wHour = 14;
-    st.wMinute = 5;
-    st.wSecond = 9;
+    SYSTEMTIME st = MakeSystemTime(2021, 3, 3, 14, 5, 9);
     st.wMilliseconds = 999;
     EXPECT_EQ(MakeDumpFileName("C:\\Apps\\setup.exe", st), "C:\\Apps\\setup.exe20210303_140509.dmp");
-    st.wYear = 1999;
-    st.wMonth = 12;
-    st.wDay = 31;
-    st.wHour = 0;
-    st.wMinute = 0;
-    st.wSecond = 0;
+    st = MakeSystemTime(1999, 12, 31, 0, 0, 0);
     EXPECT_EQ(MakeDumpFileName("a.exe", st), "a.exe19991231_000000.dmp");
     st.wYear = 65535;
     EXPECT_EQ(MakeDumpFileName("a.exe", st), "a.exe655351231_000000.dmp");

@@ -65,13 +65,7 @@ const char kStarted[] = "下载器启动";
 }  // namespace
 
 TEST(OrvaneApp, LogFilePathFormat) {
-    SYSTEMTIME st = {};
-    st.wYear = 2021;
-    st.wMonth = 3;
-    st.wDay = 3;
-    st.wHour = 14;
-    st.wMinute = 5;
-    st.wSecond = 9;
+    SYSTEMTIME st = MakeSystemTime(2021, 3, 3, 14, 5, 9);
     EXPECT_EQ(MakeLogFilePath("C:\\Apps\\", st), "C:\\Apps\\log\\20210303 140509.log");
 }
 
