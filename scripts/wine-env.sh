@@ -6,8 +6,11 @@ export WINEARCH=win64
 export LC_ALL=zh_CN.UTF-8
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
-[ -x "$WINE" ] || WINE=wine
+# The 64-bit loader by name: once wine32 is installed, plain "wine" is the 32-bit loader,
+# which cannot start the x86_64 programs in this prefix.
+WINE=/usr/lib/wine/wine64
+[ -x "$WINE" ] || WINE=$(command -v wine64 || command -v wine)
+export WINELOADER="$WINE"
 
 # Creates the prefix on first use and keeps one wineserver alive, so that each program
 # starts in well under a second.

@@ -13,6 +13,9 @@ def wine_env(build):
 
 
 def wine_binary():
+    # The 64-bit loader by name: with wine32 installed, plain "wine" is the 32-bit loader.
+    if os.access("/usr/lib/wine/wine64", os.X_OK):
+        return "/usr/lib/wine/wine64"
     for name in ("wine64", "wine"):
         path = shutil.which(name)
         if path:
