@@ -11,6 +11,7 @@
 
 #include "Handles.h"
 #include "InstallFlow.h"
+#include "Log.h"
 #include "MakerServer.h"
 #include "Path.h"
 #include "ProductInfoMgr.h"
@@ -28,8 +29,12 @@ protected:
         ::SetEnvironmentVariableA("ORVANE_SERVER_BASE", TestServerBase().c_str());
         ::SetEnvironmentVariableA("ORVANE_STANDIN_RECORD", m_dir.File("record.txt").c_str());
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKavvikEntry);
+        SetLogFile(m_dir.File("run.log").c_str());
+        SetLogFlags(LOG_FILE);
     }
     void TearDown() override {
+        SetLogFlags(LOG_TIME);
+        SetLogFile("");
         m_run.reset();
         if (m_mgr)
             m_mgr->Shutdown();
@@ -78,6 +83,14 @@ protected:
                              (nTail == std::string::npos ? "" : strLine.substr(nTail)));
         }
         return events;
+    }
+    // The log is written in text mode; lines are compared with their "\n" ends.
+    std::string LogText() {
+        std::string strText = ReadFileText(m_dir.File("run.log")), strOut;
+        for (size_t i = 0; i < strText.size(); ++i)
+            if (!(strText[i] == '\r' && i + 1 < strText.size() && strText[i + 1] == '\n'))
+                strOut += strText[i];
+        return strOut;
     }
     std::string Record() { return ReadFileText(m_dir.File("record.txt")); }
     bool WaitForRecord(const std::string& strText) {
@@ -129,6 +142,18 @@ TEST_F(InstallRunTest, DefaultRunFromDownloadToClientAndRecommendedProducts) {
     EXPECT_TRUE(WaitForRecord("recommend\tpath=" + strFolder + "\\Install\\brelo.exe\t")) << Record();
     EXPECT_TRUE(WaitForRecord("recommend\tpath=" + strFolder + "\\Install\\dunsa.exe\t")) << Record();
 
+    std::string strLog = LogText();
+    for (const std::string& strLine :
+         {"Launch InstallProgram: " + QuoteSpaces(run.GetInstallerPath()) +
+              " /S /AUTOSTART=FALSE /COMMENDER_ID=" + m_mgr->GetPromotionSummary() + " /D=" + strFolder +
+              "\n",
+          std::string("OnCmdStart() m_bPinTaskbar=1\n "),
+          std::string("OnCmdStart() strPorductName=Kavvik\n "), std::string("State=3,runafterinstall=1\n"),
+          "Call LaunchKavvik(" + strFolder + "\\Kavvik.exe)\n", "Exec " + strFolder + "\\Kavvik.exe [1]\n",
+          std::string("OnCmdStart() StartClient=1 \n"),
+          std::string("OnBnClickedStartBtn 上报订阅资讯行为\n")})
+        EXPECT_TRUE(Contains(strLog, strLine)) << strLine << "\n---\n" << strLog;
+
     std::vector<std::string> events = Events(5);
     ASSERT_EQ(events.size(), 5u);
     EXPECT_EQ(events[0], "start");
@@ -149,6 +174,7 @@ TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     std::vector<std::string> events = Events(5);
     ASSERT_EQ(events.size(), 5u);
     EXPECT_EQ(events[2], "downloadfailed&err=2");
+    EXPECT_TRUE(Contains(LogText(), "下载失败，尝试 " + m_mgr->GetInstallUrl2() + " \n")) << LogText();
     EXPECT_EQ(events[3].substr(0, 16), "downloadcomplete");
     EXPECT_EQ(events[4].substr(0, 16), "installcomplete&");
 
