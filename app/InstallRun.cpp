@@ -40,9 +40,7 @@ bool CInstallRun::BeginDownload() {
     CreateDirectoryChain(InstallerFolderFor(m_strInstallDir));
     bool bIsFile = false;
     if (PathExists(m_strInstallerPath, bIsFile) && bIsFile) {
-        m_hInstallProcess.Reset(LaunchInstallProgram(
-            m_strInstallerPath, BuildInstallerParameters(m_choices.bAutoStart != 0,
-                                                         m_mgr.GetPromotionSummary(), m_strInstallDir)));
+        LaunchInstaller();
         if (m_hInstallProcess) {
             m_dwPhaseStart = ::GetTickCount();
             return true;
@@ -93,9 +91,13 @@ void CInstallRun::OnDownloadComplete() {
     m_mgr.ReportDownloadComplete(static_cast<int>(m_pDownloadMgr->GetDownloadTime()));
     m_dwPhaseStart = ::GetTickCount();
     // Not started: the page stays at its last value until the user closes it.
-    m_hInstallProcess.Reset(LaunchInstallProgram(
-        m_strInstallerPath,
-        BuildInstallerParameters(m_choices.bAutoStart != 0, m_mgr.GetPromotionSummary(), m_strInstallDir)));
+    LaunchInstaller();
+}
+
+void CInstallRun::LaunchInstaller() {
+    std::string strParameters =
+        BuildInstallerParameters(m_choices.bAutoStart != 0, m_mgr.GetPromotionSummary(), m_strInstallDir);
+    m_hInstallProcess.Reset(LaunchInstallProgram(m_strInstallerPath, strParameters));
 }
 
 void CInstallRun::OnDownloadFailed(int nStatus, PollResult& result) {

@@ -74,6 +74,7 @@ public:
     void WaitForRecommended();
 
 private:
+    void LaunchInstaller();
     void OnDownloadComplete();
     void OnDownloadFailed(int nStatus, PollResult& result);
     void PinToTaskbar();
