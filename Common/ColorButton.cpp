@@ -55,7 +55,7 @@ void CColorButton::OnMouseMove() {
     }
 }
 
-bool CColorButton::OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool CColorButton::OnMessage(UINT nMsg, WPARAM wParam, LPARAM, LRESULT& result) {
     switch (nMsg) {
         case WM_MOUSEMOVE:
             OnMouseMove();
@@ -79,7 +79,6 @@ bool CColorButton::OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& r
             result = TRUE;
             return true;
         default:
-            (void)lParam;
             return false;
     }
 }

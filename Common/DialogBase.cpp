@@ -8,7 +8,7 @@ namespace {
 const wchar_t kDialogProp[] = L"OrvaneDialogObject";
 
 // The control a parent notification is about, or null when it is about none.
-HWND NotifyingControl(HWND hDlg, UINT nMsg, WPARAM wParam, LPARAM lParam) {
+HWND NotifyingControl(UINT nMsg, LPARAM lParam) {
     switch (nMsg) {
         case WM_DRAWITEM:
             return reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
@@ -21,8 +21,6 @@ HWND NotifyingControl(HWND hDlg, UINT nMsg, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             return lParam ? reinterpret_cast<HWND>(lParam) : nullptr;
         default:
-            (void)hDlg;
-            (void)wParam;
             return nullptr;
     }
 }
@@ -141,7 +139,7 @@ INT_PTR CALLBACK CDialogBase::DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LP
 
 INT_PTR CDialogBase::Dispatch(UINT nMsg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
-    HWND hControl = NotifyingControl(m_hWnd, nMsg, wParam, lParam);
+    HWND hControl = NotifyingControl(nMsg, lParam);
     if (IsColorRequest(nMsg))
         return Answer(nMsg, AnswerColorRequest(hControl, nMsg, wParam, lParam));
     if (hControl && Reflect(hControl, nMsg, wParam, lParam, result) && nMsg != WM_COMMAND) {

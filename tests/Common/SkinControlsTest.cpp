@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "ColorButton.h"
@@ -50,6 +51,21 @@ protected:
 
 class SkinControlsTest : public ::testing::Test {
 protected:
+    // One page for all the tests: Wine takes two seconds to take a top-level window of the
+    // application kind off an X display that has no window manager.
+    static void SetUpTestSuite() {
+        s_pHost = new CDialogBase(IDD_ORVANE_DIALOG);
+        s_pPage = new CBackgroundPage;
+        if (s_pHost->Create(nullptr)) {
+            SetWindowPos(s_pHost->GetHwnd(), HWND_TOP, 0, 0, 600, 400, SWP_SHOWWINDOW);
+            if (s_pPage->Create(s_pHost->GetHwnd()))
+                SetWindowPos(s_pPage->GetHwnd(), HWND_TOP, 0, 0, 600, 400, SWP_SHOWWINDOW);
+        }
+    }
+    static void TearDownTestSuite() {
+        delete s_pPage;
+        delete s_pHost;
+    }
     void SetUp() override {
         m_images.AddWhole(12, 0, 600, 400, kBackground);
         m_images.AddStrip(1, 60, 28, kButton);
@@ -57,11 +73,8 @@ protected:
         m_images.AddStrip(10, 16, 16, kChecked);
         m_images.AddWhole(11, 0, 598, 8, kTrack);
         m_images.AddWhole(11, 1, 598, 6, kFill);
-        ASSERT_TRUE(m_host.Create(nullptr));
-        SetWindowPos(m_host.GetHwnd(), HWND_TOP, 0, 0, 600, 400, SWP_SHOWWINDOW);
-        ASSERT_TRUE(m_page.Create(m_host.GetHwnd()));
-        SetWindowPos(m_page.GetHwnd(), HWND_TOP, 0, 0, 600, 400, SWP_SHOWWINDOW);
-        PumpMessages(50);
+        ASSERT_NE(nullptr, m_page.GetHwnd());
+        PumpMessages(20);
     }
     // Takes over a template control and gives it a place on the page.
     void Place(int nId, CSubclassedWindow& control, int x, int y, int cx, int cy) {
@@ -69,11 +82,22 @@ protected:
         MoveWindow(control.GetHwnd(), x, y, cx, cy, TRUE);
     }
 
-    CGdiplusSession m_gdiplus;
+    static CDialogBase* s_pHost;
+    static CBackgroundPage* s_pPage;
     CSolidImageSource m_images;
-    CDialogBase m_host{IDD_ORVANE_DIALOG};
-    CBackgroundPage m_page;
+    CBackgroundPage& m_page = *s_pPage;
 };
+
+CDialogBase* SkinControlsTest::s_pHost = nullptr;
+CBackgroundPage* SkinControlsTest::s_pPage = nullptr;
+
+// GDI+ once for the whole program, before the first page and after the last.
+class CGdiplusEnvironment : public ::testing::Environment {
+    void SetUp() override { m_pSession = std::make_unique<CGdiplusSession>(); }
+    void TearDown() override { m_pSession.reset(); }
+    std::unique_ptr<CGdiplusSession> m_pSession;
+};
+const auto* const g_pGdiplusEnvironment = ::testing::AddGlobalTestEnvironment(new CGdiplusEnvironment);
 
 bool IsHandCursor() {
     return GetCursor() == LoadCursor(nullptr, IDC_HAND);
@@ -347,7 +371,6 @@ void ClickAt(int x, int y, Done done) {
 }  // namespace
 
 TEST(SkinWindowTest, KeyColouredCornersLetARealClickThrough) {
-    CGdiplusSession gdiplus;
     CImageMgr& images = CImageMgr::Instance();  // the program's own artwork
     ASSERT_TRUE(images.LoadFromResources());
     ImageEntry entry;
