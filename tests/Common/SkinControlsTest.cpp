@@ -51,8 +51,8 @@ protected:
 
 class SkinControlsTest : public ::testing::Test {
 protected:
-    // One page for all the tests: Wine takes two seconds to take a top-level window of the
-    // application kind off an X display that has no window manager.
+    // One page for all the tests: here Wine takes about two seconds to take a shown
+    // top-level window off the display (Xvfb, no window manager).
     static void SetUpTestSuite() {
         s_pHost = new CDialogBase(IDD_ORVANE_DIALOG);
         s_pPage = new CBackgroundPage;
