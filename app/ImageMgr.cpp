@@ -1,0 +1,221 @@
+#include "ImageMgr.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <climits>
+
+#include "ImageLoaderThread.h"
+#include "Log.h"
+#include "PictureSize.h"
+#include "ProductInfoMgr.h"
+#include "StringUtil.h"
+
+namespace {
+
+// Where each built-in picture is filed: whole pictures under nIndex, strips under 0 to 3.
+struct BuiltInImage {
+    UINT nResource;
+    int nType;
+    UINT nIndex;
+    bool bStrip;
+};
+
+const BuiltInImage kBuiltInImages[] = {
+    {156, 1, 0, true},   {154, 2, 0, true},   {157, 3, 0, true},   {155, 4, 0, true},   {153, 5, 0, true},
+    {159, 6, 0, true},   {158, 7, 0, true},   {161, 9, 0, true},   {162, 10, 0, true},  {150, 11, 0, false},
+    {149, 11, 1, false}, {147, 12, 0, false}, {165, 13, 0, false}, {171, 14, 0, false}, {168, 15, 0, false},
+    {169, 16, 0, false}, {175, 18, 0, false}, {174, 19, 0, false}, {166, 20, 0, false}, {180, 24, 0, false},
+    {181, 25, 0, true},  {182, 26, 0, true},
+};
+
+constexpr int kTypeFinish = 17;
+constexpr int kTypeSlide = 18;
+constexpr int kLastImageAttempts = 3;
+
+}  // namespace
+
+CImageMgr* CImageMgr::s_pInstance = nullptr;
+
+CImageMgr& CImageMgr::Instance() {
+    if (!s_pInstance) {
+        s_pInstance = new CImageMgr();
+        CImageSource::SetCurrent(s_pInstance);
+    }
+    return *s_pInstance;
+}
+
+CImageMgr::CImageMgr() = default;
+CImageMgr::~CImageMgr() = default;
+
+bool CImageMgr::LoadFromResources() {
+    for (const BuiltInImage& builtIn : kBuiltInImages) {
+        Gdiplus::Image* pImage = LoadResourceImage(builtIn.nResource);
+        if (builtIn.bStrip)
+            SetStateImages(pImage, builtIn.nType);
+        else if (pImage)
+            SetImage(builtIn.nType, builtIn.nIndex, pImage);
+    }
+    m_nSlideCount.store(1);
+    return true;
+}
+
+Gdiplus::Image* CImageMgr::LoadResourceImage(UINT nId) {
+    HMODULE hModule = ::GetModuleHandleA(nullptr);
+    HRSRC hResource = ::FindResourceA(hModule, MAKEINTRESOURCEA(nId), "IMAGE");
+    if (!hResource)
+        return nullptr;
+    HGLOBAL hData = ::LoadResource(hModule, hResource);
+    const void* pData = hData ? ::LockResource(hData) : nullptr;
+    if (!pData)
+        return nullptr;
+    ByteVector bytes(static_cast<const unsigned char*>(pData),
+                     static_cast<const unsigned char*>(pData) + ::SizeofResource(hModule, hResource));
+    return AddImage(StrFormat("Resource%u", nId).c_str(), bytes.data(), bytes.size());
+}
+
+bool CImageMgr::LoadFromServer() {
+    const CProductInfoMgr& config = CProductInfoMgr::Instance();
+    ImageAddresses addresses;
+    addresses.strFirst = config.GetFirstImageUrl();
+    for (size_t i = 0; i < config.GetImageCount(); ++i) addresses.slides.push_back(config.GetImageUrl(i));
+    addresses.strLast = config.GetLastImageUrl();
+    return StartLoader(addresses);
+}
+
+bool CImageMgr::StartLoader(const ImageAddresses& addresses) {
+    m_pLoader.reset(new CImageLoaderThread(*this, addresses));
+    m_pLoader->Start();
+    return true;
+}
+
+Gdiplus::Image* CImageMgr::AddImage(const char* pszName, const unsigned char* pData, size_t nSize) {
+    Gdiplus::Image* pImage = Decode(pszName, pData, nSize);
+    // Only the loader thread appends while it runs; the user-interface thread reads the list
+    // only in Release, after the loader has ended.
+    if (pImage)
+        m_images.emplace_back(pImage);
+    return pImage;
+}
+
+// A picture whose declared size is out of bounds or cannot be read counts as one that does
+// not decode: it is refused before the decoder reserves memory for it.
+Gdiplus::Image* CImageMgr::Decode(const char* pszName, const unsigned char* pData, size_t nSize) {
+    uint32_t nWidth = 0, nHeight = 0;
+    if (!ReadPictureSize(pData, nSize, nWidth, nHeight) || !IsPictureSizeAcceptable(nWidth, nHeight)) {
+        LOGF(0, "CImageMgr::AddImage 图片数据加载失败 %s\n", pszName);
+        return nullptr;
+    }
+    CComPtr<IStream> stream;
+    if (nSize > ULONG_MAX)
+        return nullptr;
+    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.Receive())))
+        return nullptr;
+    ULONG nWritten = 0;
+    LARGE_INTEGER start = {};
+    if (FAILED(stream->Write(pData, static_cast<ULONG>(nSize), &nWritten)) || nWritten != nSize ||
+        FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr)))
+        return nullptr;
+    std::unique_ptr<Gdiplus::Bitmap> pImage(new Gdiplus::Bitmap(stream.Get(), FALSE));
+    if (!pImage)
+        return nullptr;
+    if (pImage->GetLastStatus() != Gdiplus::Ok) {
+        LOGF(0, "CImageMgr::AddImage 图片数据加载失败 %s\n", pszName);
+        return nullptr;
+    }
+    return pImage.release();
+}
+
+void CImageMgr::SetImage(int nType, UINT nIndex, Gdiplus::Image* pImage) {
+    if (!pImage)
+        return;
+    ImageEntry entry;
+    entry.pImage = pImage;
+    entry.cx = static_cast<int>(pImage->GetWidth());
+    entry.cy = static_cast<int>(pImage->GetHeight());
+    CAutoLock lock(m_mapLock);
+    m_map[Key{nType, nIndex}] = entry;
+}
+
+void CImageMgr::SetStateImages(Gdiplus::Image* pImage, int nType) {
+    if (!pImage)
+        return;
+    UINT nFrameWidth = pImage->GetWidth() / 5;
+    int nHeight = static_cast<int>(pImage->GetHeight());
+    CAutoLock lock(m_mapLock);
+    for (UINT i = 0; i < 4; ++i) {
+        ImageEntry entry;
+        entry.pImage = pImage;
+        entry.x = static_cast<int>(nFrameWidth * i);
+        entry.cx = static_cast<int>(nFrameWidth);
+        entry.cy = nHeight;
+        m_map.emplace(Key{nType, i}, entry);
+    }
+}
+
+void CImageMgr::SetFirstImage(const std::string& strUrl) {
+    CHttpClass http;
+    ByteVector bytes;
+    if (http.SendHttpMsg(strUrl.c_str(), bytes) == 1) {
+        Gdiplus::Image* pImage = AddImage("DefaultImage", bytes.data(), bytes.size());
+        if (pImage)
+            SetImage(kTypeSlide, 0, pImage);
+    }
+    LOGF(6, "设置FirstImage %s\n", strUrl.c_str());
+}
+
+void CImageMgr::SetLastImage(const std::string& strUrl) {
+    CHttpClass http;
+    ByteVector bytes;
+    for (int nAttempt = 0; nAttempt < kLastImageAttempts; ++nAttempt) {
+        if (http.SendHttpMsg(strUrl.c_str(), bytes) != 1) {
+            LOGF(0, "SetLastImage Fail\n");
+            continue;
+        }
+        Gdiplus::Image* pImage = AddImage("FinishImage", bytes.data(), bytes.size());
+        if (pImage)
+            SetImage(kTypeFinish, 0, pImage);
+        else
+            LOGF(0, "SetLastImage pImage=null\n");
+        break;
+    }
+    LOGF(6, "设置LastImage %s\n", strUrl.c_str());
+}
+
+void CImageMgr::AddSlideImage(const ByteVector& bytes) {
+    int nSlide = m_nSlideCount.load();
+    Gdiplus::Image* pImage = AddImage(StrFormat("Image%d", nSlide).c_str(), bytes.data(), bytes.size());
+    if (!pImage)
+        return;
+    // Filed before the count is raised, so every index below the count can be found.
+    SetImage(kTypeSlide, static_cast<UINT>(nSlide), pImage);
+    m_nSlideCount.store(nSlide + 1);
+}
+
+bool CImageMgr::GetImage(int nType, UINT nIndex, ImageEntry& entry) {
+    CAutoLock lock(m_mapLock);
+    auto it = m_map.find(Key{nType, nIndex});
+    if (it == m_map.end())
+        return false;
+    entry = it->second;
+    return true;
+}
+
+void CImageMgr::Release() {
+    if (m_pLoader) {
+        m_pLoader->Stop();
+        m_pLoader->WaitFor(-1);
+        m_pLoader->CloseThreadHandle();
+        m_pLoader.reset();
+    }
+    {
+        CAutoLock lock(m_mapLock);
+        m_map.clear();
+    }
+    m_images.clear();
+    if (CImageSource::Current() == this)
+        CImageSource::SetCurrent(nullptr);
+    if (s_pInstance == this)
+        s_pInstance = nullptr;
+    delete this;
+}
