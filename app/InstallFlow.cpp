@@ -224,6 +224,18 @@ bool LaunchKavvik(const std::string& strInstallDir, const std::string& strExecut
     return bStarted != FALSE;
 }
 
+std::string FindEarlierInstallFolder(const std::string& strUninstallKeyName,
+                                     const std::string& strProductName) {
+    std::string strFolder;
+    GetUninstallFolder(strUninstallKeyName, strFolder);
+    if (strFolder.empty())
+        GetAppPathsFolder(strProductName, strFolder);
+    for (char& c : strFolder)
+        if (c == '/')
+            c = '\\';
+    return strFolder;
+}
+
 int RecommendBits(const int bRecommend[3]) {
     int nBits = 0;
     for (int i = 0; i < 3; ++i)

@@ -77,5 +77,11 @@ bool CheckProductInstalled(int nProductId);
 // a failure and the outcome. True when the process was created; its handles are closed.
 bool LaunchKavvik(const std::string& strInstallDir, const std::string& strExecute);
 
+// The folder of an earlier install: the uninstall entry's folder (used even when its icon file
+// is gone), else the App Paths "KavvikPath" of the product; every '/' turned into '\'.
+// Empty when neither names one.
+std::string FindEarlierInstallFolder(const std::string& strUninstallKeyName,
+                                     const std::string& strProductName);
+
 // recinst of the install report: bit i for each chosen recommended product (i < 3).
 int RecommendBits(const int bRecommend[3]);

@@ -35,7 +35,7 @@ def load(name, depth=0):
     files = dict(base.get("files", {}))
     files.update(scenario.pop("files", {}))
     base.update(scenario)
-    base["files"] = {path: spec for path, spec in files.items() if spec is not None}
+    base["files"] = {path: entry for path, entry in files.items() if entry is not None}
     return base
 
 
@@ -52,22 +52,22 @@ def _read(path):
         return f.read()
 
 
-def _product_bytes(spec, bin_dir):
-    settings = {k: spec[k] for k in ("name", "version", "delay", "fail") if k in spec}
+def _product_bytes(entry, bin_dir):
+    settings = {k: entry[k] for k in ("name", "version", "delay", "fail") if k in entry}
     settings["icon"] = "product.ico"
-    files = [(spec["execute"], _read(os.path.join(bin_dir, "OrvClient.exe"))),
+    files = [(entry["execute"], _read(os.path.join(bin_dir, "OrvClient.exe"))),
              ("Corvendil.exe", _read(os.path.join(bin_dir, "Corvendil.exe"))),
              ("Corvendil.dll", _read(os.path.join(bin_dir, "Corvendil.dll"))),
              ("product.ico", _read(ICON))]
     return compose_product_setup(_read(os.path.join(bin_dir, "OrvProductSetup.exe")), settings, files)
 
 
-def _file_bytes(spec, bin_dir, pictures):
-    if spec.get("standin") == "product":
-        return _product_bytes(spec, bin_dir)
-    if spec.get("standin") == "recommend":
+def _file_bytes(entry, bin_dir, pictures):
+    if entry.get("standin") == "product":
+        return _product_bytes(entry, bin_dir)
+    if entry.get("standin") == "recommend":
         return _read(os.path.join(bin_dir, "OrvRecommendSetup.exe"))
-    path = os.path.join(pictures, spec["picture"])
+    path = os.path.join(pictures, entry["picture"])
     return _read(path) if os.path.isfile(path) else None
 
 
@@ -111,8 +111,8 @@ def install(name, root, state, base, bin_dir, pictures=PICTURE_DIR):
             os.remove(path)
     _write_documents(scenario, state, base.rstrip("/"))
     written = []
-    for served, spec in sorted(scenario["files"].items()):
-        data = _file_bytes(spec, bin_dir, pictures)
+    for served, entry in sorted(scenario["files"].items()):
+        data = _file_bytes(entry, bin_dir, pictures)
         if data is not None:
             _write(os.path.join(root, *served.split("/")), data)
             written.append(served)
