@@ -16,6 +16,7 @@ HWND NotifyingControl(HWND hDlg, UINT nMsg, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSCROLLBAR:
             return reinterpret_cast<HWND>(lParam);
         case WM_COMMAND:
             return lParam ? reinterpret_cast<HWND>(lParam) : nullptr;
@@ -36,12 +37,15 @@ void RegisterCommonControls() {
     (void)bDone;
 }
 
+bool IsColorRequest(UINT nMsg) {
+    return nMsg >= WM_CTLCOLORMSGBOX && nMsg <= WM_CTLCOLORSTATIC;
+}
+
 // Messages whose answer is the dialog procedure's return value itself rather than
 // DWLP_MSGRESULT.
 bool AnswersDirectly(UINT nMsg) {
-    return (nMsg >= WM_CTLCOLORMSGBOX && nMsg <= WM_CTLCOLORSTATIC) || nMsg == WM_COMPAREITEM ||
-           nMsg == WM_VKEYTOITEM || nMsg == WM_CHARTOITEM || nMsg == WM_QUERYDRAGICON ||
-           nMsg == WM_INITDIALOG;
+    return IsColorRequest(nMsg) || nMsg == WM_COMPAREITEM || nMsg == WM_VKEYTOITEM || nMsg == WM_CHARTOITEM ||
+           nMsg == WM_QUERYDRAGICON || nMsg == WM_INITDIALOG;
 }
 }  // namespace
 
@@ -138,6 +142,8 @@ INT_PTR CALLBACK CDialogBase::DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LP
 INT_PTR CDialogBase::Dispatch(UINT nMsg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     HWND hControl = NotifyingControl(m_hWnd, nMsg, wParam, lParam);
+    if (IsColorRequest(nMsg))
+        return Answer(nMsg, AnswerColorRequest(hControl, nMsg, wParam, lParam));
     if (hControl && Reflect(hControl, nMsg, wParam, lParam, result) && nMsg != WM_COMMAND) {
         return Answer(nMsg, result);
     }
@@ -146,6 +152,19 @@ INT_PTR CDialogBase::Dispatch(UINT nMsg, WPARAM wParam, LPARAM lParam) {
     if (OnMessage(nMsg, wParam, lParam, result))
         return Answer(nMsg, result);
     return FALSE;
+}
+
+// The dialog chooses the brush (its own handler, else the platform's default, which also
+// sets the default colours); then the control sets what it needs on the surface, so a text
+// colour it sets is not undone by the default. A brush the control answers wins.
+LRESULT CDialogBase::AnswerColorRequest(HWND hControl, UINT nMsg, WPARAM wParam, LPARAM lParam) {
+    LRESULT brush = 0;
+    if (!OnMessage(nMsg, wParam, lParam, brush))
+        brush = ::DefWindowProcW(m_hWnd, nMsg, wParam, lParam);
+    LRESULT controlBrush = 0;
+    if (hControl && Reflect(hControl, nMsg, wParam, lParam, controlBrush))
+        brush = controlBrush;
+    return brush;
 }
 
 bool CDialogBase::Reflect(HWND hControl, UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -66,6 +66,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT nMsg, WPARAM wParam, LPARAM lParam);
     bool Reflect(HWND hControl, UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    LRESULT AnswerColorRequest(HWND hControl, UINT nMsg, WPARAM wParam, LPARAM lParam);
     bool RouteCommand(WPARAM wParam, LPARAM lParam);
     INT_PTR Answer(UINT nMsg, LRESULT result);
 
