@@ -5,6 +5,7 @@
 // User-interface thread only.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,24 +17,26 @@
 
 class IInstallHost;
 
-// One offered choice as the page shows it.
+// One offered choice: status 0 not offered, 1 offered ticked, otherwise offered clear; the
+// width in pixels of its label's text.
 struct ChoiceSlotInput {
-    std::string strName;
-    int nStatus;  // 0 not offered, 1 ticked, otherwise offered clear
+    uint32_t nStatus;
+    int nLabelWidth;
 };
+// One shown choice: slot i (0 to 3) carries recommended product i, the slot after the last
+// counted product the home page.
 struct ChoiceSlot {
-    int nSlot;  // 0 to 3: the control pair that shows it
-    int nSource;  // index into the input list
+    int nSlot;
+    bool bHomePage;
     bool bChecked;
     RECT rcBox;
     RECT rcLabel;
 };
-// The slots shown for the recommended products (only the first three count) followed by the
-// home page, placed along the bottom line; nLabelWidth gives each label's text width.
-// The home page goes into the slot after the last counted product.
+constexpr size_t kMaxRecommendSlots = 3;
+// The shown slots along the bottom line for the recommended products (only the first three
+// count) followed by the home page, in slot order.
 std::vector<ChoiceSlot> PlaceChoiceSlots(const std::vector<ChoiceSlotInput>& products,
-                                         const ChoiceSlotInput& homePage,
-                                         int (*pfnLabelWidth)(const std::string&, void*), void* pContext);
+                                         const ChoiceSlotInput& homePage);
 
 class CConfigDlg : public CDialogBase {
 public:
@@ -48,14 +51,17 @@ private:
     void AttachControls();
     void SetupTitleAndButtons();
     void SetupSlots();
+    // The label of slot nSlot with its text and font; answers its text width.
+    int PrepareSlotLabel(int nSlot, const std::string& strName);
     void SetupOptions();
     void RegisterCommands();
     void OnStart();
-    void ReportReminderChoice();
     void HandOverChoices();
     void OnEraseBackground(HDC hdc);
 
     IInstallHost& m_host;
+    // The recommended products offered (at most three); the home page takes the next slot.
+    size_t m_nRecommendCount = 0;
     CColorStatic m_title;
     CColorButton m_btnMin;
     CColorButton m_btnClose;
