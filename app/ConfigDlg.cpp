@@ -35,6 +35,12 @@ void SendHostCommand(IInstallHost& host, WORD nId) {
 
 }  // namespace
 
+RECT TemplateUnitsToPage(const RECT& rcUnits) {
+    auto x = [](LONG n) { return static_cast<LONG>(n * 600 / 320); };
+    auto y = [](LONG n) { return static_cast<LONG>(n * 400 / 253); };
+    return {x(rcUnits.left), y(rcUnits.top), x(rcUnits.right), y(rcUnits.bottom)};
+}
+
 std::vector<ChoiceSlot> PlaceChoiceSlots(const std::vector<ChoiceSlotInput>& products,
                                          const ChoiceSlotInput& homePage) {
     size_t nCount = std::min(products.size(), kMaxRecommendSlots);
@@ -141,7 +147,18 @@ void CConfigDlg::SetupSlots() {
     }
 }
 
+// The two options keep the template's layout, scaled by the page's own ratio (template 320 x
+// 253 units over 600 x 400 pixels) rather than the font's dialog units: the template's
+// units would push them below the page under other fonts.
 void CConfigDlg::SetupOptions() {
+    struct {
+        HWND hWnd;
+        RECT rcUnits;
+    } rows[] = {{m_chkRunAfter.GetHwnd(), {40, 232, 48, 240}},
+                {m_lblRunAfter.GetHwnd(), {52, 232, 127, 240}},
+                {m_chkReminder.GetHwnd(), {137, 232, 145, 240}},
+                {m_lblReminder.GetHwnd(), {149, 232, 198, 240}}};
+    for (const auto& row : rows) Place(row.hWnd, TemplateUnitsToPage(row.rcUnits));
     ::SendMessageW(m_chkRunAfter.GetHwnd(), BM_SETCHECK, m_host.GetRunAfterInstall() ? BST_CHECKED : 0, 0);
     ::SendMessageW(m_chkReminder.GetHwnd(), BM_SETCHECK, m_host.GetAnchorReminder() ? BST_CHECKED : 0, 0);
     for (CColorStatic* pLabel : {&m_lblRunAfter, &m_lblReminder}) {

@@ -38,6 +38,9 @@ constexpr size_t kMaxRecommendSlots = 3;
 std::vector<ChoiceSlot> PlaceChoiceSlots(const std::vector<ChoiceSlotInput>& products,
                                          const ChoiceSlotInput& homePage);
 
+// A rectangle of the page's template (320 x 253 units) in page pixels (600 x 400).
+RECT TemplateUnitsToPage(const RECT& rcUnits);
+
 class CConfigDlg : public CDialogBase {
 public:
     // host must outlive the page.
