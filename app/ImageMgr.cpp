@@ -29,6 +29,17 @@ const BuiltInImage kBuiltInImages[] = {
     {181, 25, 0, true},  {182, 26, 0, true},
 };
 
+// GDI+ may put decoding off until the first drawing; reading every pixel once makes it decode
+// now, on the loader thread, so that data cut short fails here and not on the screen.
+bool ReadAllPixels(Gdiplus::Bitmap& bitmap) {
+    Gdiplus::Rect rect(0, 0, static_cast<INT>(bitmap.GetWidth()), static_cast<INT>(bitmap.GetHeight()));
+    Gdiplus::BitmapData data;
+    if (bitmap.LockBits(&rect, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+        return false;
+    bitmap.UnlockBits(&data);
+    return true;
+}
+
 constexpr int kTypeFinish = 17;
 constexpr int kTypeSlide = 18;
 constexpr int kLastImageAttempts = 3;
@@ -119,7 +130,7 @@ Gdiplus::Image* CImageMgr::Decode(const char* pszName, const unsigned char* pDat
     std::unique_ptr<Gdiplus::Bitmap> pImage(new Gdiplus::Bitmap(stream.Get(), FALSE));
     if (!pImage)
         return nullptr;
-    if (pImage->GetLastStatus() != Gdiplus::Ok) {
+    if (pImage->GetLastStatus() != Gdiplus::Ok || !ReadAllPixels(*pImage)) {
         LOGF(0, "CImageMgr::AddImage 图片数据加载失败 %s\n", pszName);
         return nullptr;
     }

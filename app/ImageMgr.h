@@ -43,8 +43,9 @@ public:
     // As LoadFromServer, over the given addresses (front ends and tests).
     bool StartLoader(const ImageAddresses& addresses);
 
-    // Decodes bytes (the name is for the log only) and keeps the image in the store; null
-    // when they do not decode, or declare a size beyond IsPictureSizeAcceptable.
+    // Decodes bytes whole (the name is for the log only) and keeps the image in the store;
+    // null when they do not decode, or declare a size beyond IsPictureSizeAcceptable (those
+    // are refused before decoding). Blocks for the decoding; the caller keeps the bytes.
     Gdiplus::Image* AddImage(const char* pszName, const unsigned char* pData, size_t nSize);
     // Files the whole image under the key, replacing an earlier entry (whose image stays in
     // the store). The image must come from AddImage.

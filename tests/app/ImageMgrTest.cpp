@@ -78,6 +78,23 @@ uint32_t Pixel(Gdiplus::Image* pImage, int x, int y) {
     return Pixels(pImage, x, y, 1, 1)[0];
 }
 
+// One of the reference server's pictures, read from the source tree.
+std::vector<uint8_t> ServerPicture(const std::string& strName) {
+    std::string strPath = "Z:" + GetEnvString("ORVANE_SOURCE_DIR") + "/tools/refserver/pictures/" + strName;
+    for (char& c : strPath)
+        if (c == '/')
+            c = '\\';
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(ReadFileBytes(strPath, bytes)) << strPath;
+    return bytes;
+}
+
+size_t CountOf(const std::string& strText, const std::string& strLine) {
+    size_t nCount = 0;
+    for (size_t i = strText.find(strLine); i != std::string::npos; i = strText.find(strLine, i + 1)) ++nCount;
+    return nCount;
+}
+
 class ImageMgrTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -86,7 +103,35 @@ protected:
     }
     static void TearDownTestSuite() { Gdiplus::GdiplusShutdown(s_nToken); }
 
+    void SetUp() override {
+        SetLogFile(m_dir.File("test.log").c_str());
+        SetLogFlags(LOG_FILE);
+        SetLogLevel(6);
+    }
+    void TearDown() override {
+        SetLogFlags(LOG_TIME);
+        SetLogFile("");
+    }
+    // The log so far, with the line ends the program wrote ("\n").
+    std::string LogText() {
+        std::string strText = ReadFileText(m_dir.File("test.log")), strOut;
+        for (char c : strText)
+            if (c != '\r')
+                strOut += c;
+        return strOut;
+    }
+    // The loader writes the last-image line last of all; true once it is there.
+    bool WaitForLog(const std::string& strLine, int nTimeoutMs) {
+        for (DWORD dwStart = ::GetTickCount(); static_cast<int>(::GetTickCount() - dwStart) < nTimeoutMs;) {
+            if (LogText().find(strLine) != std::string::npos)
+                return true;
+            ::Sleep(50);
+        }
+        return false;
+    }
+
     static ULONG_PTR s_nToken;
+    CTempDir m_dir;
 };
 ULONG_PTR ImageMgrTest::s_nToken = 0;
 
@@ -158,6 +203,11 @@ TEST_F(ImageMgrTest, BuiltInPicturesAreFiledWithTheirSizesAndFrames) {
         EXPECT_EQ(60, entry.cx);
     }
 
+    // The decode bound applies to any picture: one pixel too wide is refused undecoded.
+    std::vector<uint8_t> wide = MakeBmp(8193, 1, 0x50), widest = MakeBmp(8192, 1, 0x50);
+    EXPECT_EQ(nullptr, mgr.AddImage("wide", wide.data(), wide.size()));
+    EXPECT_NE(nullptr, mgr.AddImage("widest", widest.data(), widest.size()));
+
     // SetImage replaces an entry; the image handed out before stays drawable until Release.
     mgr.SetImage(12, 0, pStrip);
     ImageEntry replaced;
@@ -174,4 +224,113 @@ TEST_F(ImageMgrTest, BuiltInPicturesAreFiledWithTheirSizesAndFrames) {
     EXPECT_EQ(0, fresh.GetSlideCount());
     EXPECT_FALSE(fresh.GetImage(12, 0, untouched));
     fresh.Release();
+}
+
+// The whole road through the configuration: the setup document names the pictures, the loader
+// files what arrives and decodes, and skips or refuses the rest.
+TEST_F(ImageMgrTest, ServerPicturesNamedByTheSetupAreFiledInListOrder) {
+    ASSERT_FALSE(TestServerBase().empty());
+    ASSERT_TRUE(ResetServer());
+    ClearMakerFiles();
+    ::SetEnvironmentVariableA("ORVANE_SERVER_BASE", TestServerBase().c_str());
+    std::string strFirst = PutServedFile("img/first.png", ServerPicture("first.png"));
+    std::string strA = PutServedFile("img/a.bmp", MakeBmp(41, 30, 0x10));
+    std::string strNotImage = PutServedFile("img/notimage.png", ServerPicture("notimage.png"));
+    std::string strBomb = PutServedFile("img/bomb.png", ServerPicture("bomb.png"));
+    std::string strC = PutServedFile("img/c.bmp", MakeBmp(43, 30, 0x20));
+    std::string strD = PutServedFile("img/d.bmp", MakeBmp(44, 30, 0x30));
+    ASSERT_FALSE(strFirst.empty() || strA.empty() || strC.empty() || strD.empty() || strBomb.empty());
+    std::string strMissing = TestServerUrl("/img/missing.png"), strLast = TestServerUrl("/img/nolast.png");
+    ASSERT_TRUE(PutMakerFile("maker-catalogue.xml", "<c/>"));
+    ASSERT_TRUE(PutMakerFile(
+        "maker-setup.xml",
+        "<setup productId=\"2\" productName=\"Kavvik\" productFullName=\"Kavvik Player\""
+        " version=\"3.2.1\"><rept url=\"" +
+            TestServerUrl("/stat/kv") + "\" productName=\"kv\" version=\"3.2\"/><firstimage url=\"" +
+            strFirst + "\"/><image url=\"" + strA + "\"/><image url=\"" + strMissing + "\"/><image url=\"" +
+            strNotImage + "\"/><image url=\"" + strBomb + "\"/><image url=\"" + strC + "\"/><image url=\"" +
+            strD + "\"/><lastimage url=\"" + strLast + "\"/></setup>"));
+    CProductInfoMgr& config = CProductInfoMgr::Instance();
+    config.StartLoading(nullptr);
+    ASSERT_TRUE(config.WaitForLoading(60000));
+    ASSERT_EQ(CProductInfoMgr::kLoaded, config.GetLoadingState());
+    ASSERT_EQ(6u, config.GetImageCount());
+
+    CImageMgr& mgr = CImageMgr::Instance();
+    mgr.LoadFromResources();
+    ImageEntry builtIn;
+    ASSERT_TRUE(mgr.GetImage(18, 0, builtIn));
+    ASSERT_TRUE(mgr.LoadFromServer());
+    ASSERT_TRUE(WaitForLog("设置LastImage " + strLast + "\n", 30000));
+
+    ImageEntry slide;
+    ASSERT_TRUE(mgr.GetImage(18, 0, slide));
+    EXPECT_NE(builtIn.pImage, slide.pImage);
+    EXPECT_EQ(580, slide.cx);
+    EXPECT_EQ(354u, builtIn.pImage->GetHeight());  // the replaced picture is still there
+    EXPECT_EQ(4, mgr.GetSlideCount());
+    const int kWidths[] = {41, 43, 44};
+    for (UINT i = 1; i <= 3; ++i) {
+        ASSERT_TRUE(mgr.GetImage(18, i, slide)) << i;
+        EXPECT_EQ(kWidths[i - 1], slide.cx) << i;
+    }
+    EXPECT_FALSE(mgr.GetImage(18, 4, slide));
+    EXPECT_FALSE(mgr.GetImage(17, 0, slide));
+    std::string strLog = LogText();
+    EXPECT_EQ(1u, CountOf(strLog, "设置FirstImage " + strFirst + "\n"));
+    // Both the bytes that are no picture and the one that declares 30000 x 30000 pixels fail
+    // as slide 2, the number the next good picture then takes.
+    EXPECT_EQ(2u, CountOf(strLog, "CImageMgr::AddImage 图片数据加载失败 Image2\n"));
+    EXPECT_EQ(3u, CountOf(strLog, "SetLastImage Fail\n"));
+    EXPECT_EQ(1u, CountOf(strLog, "设置LastImage "));
+    EXPECT_EQ(0u, CountOf(strLog, "pImage=null"));
+    EXPECT_EQ(1u, ServerRequests("/img/missing.png").size());
+    EXPECT_EQ(3u, ServerRequests("/img/nolast.png").size());
+    mgr.Release();
+    config.Shutdown();
+    ::SetEnvironmentVariableA("ORVANE_SERVER_BASE", nullptr);
+}
+
+TEST_F(ImageMgrTest, LastImageArrivesAndReleaseStopsTheLoaderBetweenPictures) {
+    ASSERT_TRUE(ResetServer());
+    std::string strLast = PutServedFile("img/last.png", ServerPicture("last.png"));
+    std::string strNotImage = PutServedFile("img/notimage.png", ServerPicture("notimage.png"));
+    std::string strA = PutServedFile("img/a.bmp", MakeBmp(41, 30, 0x10));
+    std::string strMissing = TestServerUrl("/img/missing.png");
+    CImageMgr& mgr = CImageMgr::Instance();
+    mgr.LoadFromResources();
+    ImageEntry builtIn, entry;
+    ASSERT_TRUE(mgr.GetImage(18, 0, builtIn));
+    mgr.StartLoader(ImageAddresses{strMissing, {strNotImage, strA}, strLast});
+    ASSERT_TRUE(WaitForLog("设置LastImage " + strLast + "\n", 30000));
+    ASSERT_TRUE(mgr.GetImage(18, 0, entry));
+    EXPECT_EQ(builtIn.pImage, entry.pImage);  // the first image failed: the built-in slide stays
+    EXPECT_EQ(2, mgr.GetSlideCount());
+    ASSERT_TRUE(mgr.GetImage(18, 1, entry));
+    EXPECT_EQ(41, entry.cx);
+    ASSERT_TRUE(mgr.GetImage(17, 0, entry));
+    EXPECT_EQ(580, entry.cx);
+    EXPECT_EQ(354, entry.cy);
+    std::string strLog = LogText();
+    EXPECT_EQ(1u, CountOf(strLog, "设置FirstImage " + strMissing + "\n"));
+    EXPECT_EQ(1u, CountOf(strLog, "CImageMgr::AddImage 图片数据加载失败 Image1\n"));
+    EXPECT_EQ(0u, CountOf(strLog, "SetLastImage Fail"));
+    mgr.Release();
+
+    // A last picture that arrives but does not decode is not fetched again.
+    CImageMgr::Instance().StartLoader(ImageAddresses{"", {}, strNotImage});
+    ASSERT_TRUE(WaitForLog("设置LastImage " + strNotImage + "\n", 30000));
+    CImageMgr::Instance().Release();
+    EXPECT_EQ(1u, CountOf(LogText(), "SetLastImage pImage=null\n"));
+    EXPECT_FALSE(CImageSource::Current());
+
+    // A stop waits for the picture under way, then skips the rest and the last picture.
+    ASSERT_TRUE(ResetServer());
+    ASSERT_TRUE(SetServerRule("path=/img/a.bmp&delay=1500"));
+    CImageMgr::Instance().StartLoader(ImageAddresses{"", {strA, strA, strA}, strLast});
+    for (int i = 0; i < 200 && ServerRequests("/img/a.bmp").empty(); ++i) ::Sleep(50);
+    CImageMgr::Instance().Release();
+    EXPECT_EQ(1u, ServerRequests("/img/a.bmp").size());
+    EXPECT_EQ(0u, ServerRequests("/img/last.png").size());
+    ClearServerRules();
 }

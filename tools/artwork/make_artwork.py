@@ -109,16 +109,14 @@ def cut_outline(img, r):
 
 
 def save(img, path, colours=256, dither=False):
-    """Saves as an optimised palette PNG when that keeps the picture, else as it is."""
+    """Opaque pictures as optimised palette PNGs, pictures with alpha as they are."""
     os.makedirs(os.path.dirname(path), exist_ok=True)
     if img.mode == "RGBA":  # small pictures with soft edges: palettes band their gradients
         img.save(path, optimize=True)
         return
-    else:
-        q = img.convert("RGB").quantize(colours, method=Image.MEDIANCUT,
-                                         dither=Image.FLOYDSTEINBERG if dither else Image.NONE)
-        q = keep_key_exact(img.convert("RGB"), q)
-    q.save(path, optimize=True)
+    q = img.convert("RGB").quantize(colours, method=Image.MEDIANCUT,
+                                     dither=Image.FLOYDSTEINBERG if dither else Image.NONE)
+    keep_key_exact(img.convert("RGB"), q).save(path, optimize=True)
 
 
 def keep_key_exact(rgb, q):
