@@ -37,7 +37,8 @@ public:
     void ShowInstallPathPage() override;
     void ShowStartPage() override;
 
-    // The recommended-install worker's thread, null when none was started; owned by the run.
+    // The recommended-install worker's thread, null when none was started; owned by the run
+    // and closed by WaitForRecommended.
     HANDLE GetRecommendThread() const { return m_hRecommendThread; }
     // Blocks without limit until the worker has ended; at once when none was started. The
     // application calls it after the modal run has returned.
