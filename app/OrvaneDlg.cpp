@@ -96,7 +96,7 @@ void COrvaneDlg::SetRecommend(int nIndex, BOOL bValue) {
 }
 
 void COrvaneDlg::OnCmdBeginDownload() {
-    // Pages stay hidden: the progress page is shown before anything is reported.
+    // Once per run: the start and install-path pages may send it after initialisation has.
     if (m_run.GetState() != CInstallRun::kCreated)
         return;
     ::ShowWindow(m_startPage.GetHwnd(), SW_HIDE);
