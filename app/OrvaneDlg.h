@@ -11,6 +11,7 @@
 #include "ConfigDlg.h"
 #include "DialogBase.h"
 #include "InstallHost.h"
+#include "InstallPathDlg.h"
 #include "InstallRun.h"
 #include "OrvaneStartDlg.h"
 #include "ProgressDlg.h"
@@ -65,6 +66,7 @@ private:
 
     CInstallRun m_run;
     CInstallRun::Choices& m_choices;  // the run's, set by the pages
+    CInstallPathDlg m_installPathPage;
     int m_nCurImage = 0;
     COrvaneStartDlg m_startPage;
     CProgressDlg m_progressPage;
