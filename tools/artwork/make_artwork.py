@@ -329,7 +329,8 @@ def scene(w, h, top, bottom, accent, seed, title=None, subtitle=None, play=False
 
 def main_background():
     w, h = 600, 400
-    img = vgrad(w, h, (250, 252, 253), (236, 242, 245))
+    # A dark body: the install-path page puts white labels straight onto it.
+    img = vgrad(w, h, (16, 66, 86), (10, 46, 62))
     img.paste(vgrad(w, 71, DEEP, DEEP2), (0, 0))
     d = ImageDraw.Draw(img)
     for x in range(-80, w, 22):  # faint diagonal hatching in the top strip
