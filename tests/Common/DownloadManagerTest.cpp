@@ -408,8 +408,8 @@ TEST_F(DownloadManagerTest, AFileReplacedOnTheServerIsFetchedAfreshOnce) {
     ASSERT_TRUE(SetServerRule(strRule));
     const std::string strTarget = m_dir.File("repl.bin");
     // Replaces the served file whole (as a rename does) once the run has a part of it.
-    auto replaceAfterPart = [&](CDownloadManager& manager, const std::vector<uint8_t>& next,
-                                FILETIME ftNext, int nHeads) {
+    auto replaceAfterPart = [&](CDownloadManager& manager, const std::vector<uint8_t>& next, FILETIME ftNext,
+                                int nHeads) {
         while (CountStarting(ServerRequests("/repl.bin"), "HEAD ") < nHeads ||
                manager.GetOutputFile().GetDownloaded() < 400 * 1024) {
             ASSERT_EQ(manager.GetStatus(), kDownloadBusy);

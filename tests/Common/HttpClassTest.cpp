@@ -17,11 +17,14 @@ constexpr int kBlock = 16384;
 uint64_t ToU64(const FILETIME& ft) {
     return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
-FILETIME FromU64(uint64_t v) { return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)}; }
+FILETIME FromU64(uint64_t v) {
+    return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)};
+}
 
 uint64_t FileWriteTime(const std::string& strPath) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data)) return 0;
+    if (!::GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data))
+        return 0;
     return ToU64(data.ftLastWriteTime);
 }
 
