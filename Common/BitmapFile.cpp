@@ -61,7 +61,9 @@ BitmapHeaderError CBitmapFile::CheckHeader(const BitmapHeader& header) {
         return BitmapHeaderError::Magic;
     if (header.nVersion != kVersion)
         return BitmapHeaderError::Version;
-    if (header.nBlockSize <= 0 || header.nBlockSize > kMaxBlockSize)
+    // Workers fetch and mark blocks of the size this program writes; a table of any other
+    // size would mark bytes done that were never written.
+    if (header.nBlockSize != kBlockSize)
         return BitmapHeaderError::BlockSize;
     if (header.i64Length < 0 || header.i64Length > kMaxLength)
         return BitmapHeaderError::Length;

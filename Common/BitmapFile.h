@@ -45,8 +45,6 @@ public:
     // 16 KiB blocks needs 262144 entries.
     static constexpr int64_t kMaxBlocks = int64_t(1) << 22;
     static constexpr int kMinTakeOverBlocks = 16;
-    // Workers hold whole blocks in memory; a file asking for larger ones is not used.
-    static constexpr int kMaxBlockSize = 1 << 20;
 
     CBitmapFile();
     virtual ~CBitmapFile();

@@ -8,6 +8,13 @@ namespace {
 
 const int kWholeBufferBytes = 16384;
 const DWORD kWatchIntervalMs = 500;
+const DWORD kRetryPauseMs = 1000;
+// A file that changes on the server while it downloads is fetched afresh this many times.
+const int kMaxFreshStarts = 1;
+
+bool IsZero(const FILETIME& ft) {
+    return ft.dwLowDateTime == 0 && ft.dwHighDateTime == 0;
+}
 
 }  // namespace
 
@@ -21,7 +28,8 @@ CDownloadManager::CDownloadManager()
       m_dwLastActivity(::GetTickCount()),
       m_nStatus(kDownloadBusy),
       m_thread(this),
-      m_bStop(false) {}
+      m_bStop(false),
+      m_bRemoteChanged(false) {}
 
 CDownloadManager::~CDownloadManager() {
     m_bStop.store(true);
@@ -62,12 +70,42 @@ int CDownloadManager::GetProgress() {
 }
 
 bool CDownloadManager::InternalDownloadFile() {
+    for (int nStart = 0; nStart <= kMaxFreshStarts; ++nStart) {
+        m_bRemoteChanged.store(false);
+        bool bResult = RunOnce();
+        if (!m_bRemoteChanged.load())
+            return bResult;
+        // Blocks of the old file must never be mixed with blocks of the new one.
+        LOGF(0, "InternalDownloadFile() remote file changed\n");
+        DiscardPartialFiles();
+    }
+    m_nStatus.store(kDownloadFailed);
+    return false;
+}
+
+bool CDownloadManager::RunOnce() {
     if (!QueryFileInfo()) {
         m_nStatus.store(kDownloadFailed);
         return false;
     }
     LOGF(0, "InternalDownloadFile() break=%d \n", m_bResumable.load() ? 1 : 0);
     return m_bResumable ? SupportBreakDownload() : DownloadWhole();
+}
+
+void CDownloadManager::DiscardPartialFiles() {
+    ::DeleteFileA((m_strTarget + ".kvd").c_str());
+    ::DeleteFileA((m_strTarget + ".kvb").c_str());
+}
+
+DWORD CDownloadManager::GetReceiveTimeoutMs() const {
+    DWORD dwHalf = static_cast<DWORD>(m_nInactivityMs > 200 ? m_nInactivityMs / 2 : 100);
+    return dwHalf < CHttpClass::kReceiveTimeoutMs ? dwHalf : CHttpClass::kReceiveTimeoutMs;
+}
+
+bool CDownloadManager::IsOtherDate(const FILETIME& ftAnswer) const {
+    if (IsZero(m_ftRemote) || IsZero(ftAnswer))
+        return false;
+    return ::CompareFileTime(&m_ftRemote, &ftAnswer) != 0;
 }
 
 bool CDownloadManager::QueryFileInfo() {
@@ -109,6 +147,11 @@ bool CDownloadManager::SupportBreakDownload() {
         StopWorkers(handles);
         LOGF(0, "End WaitForMultipleObjects \n");
     }
+    if (m_bRemoteChanged.load()) {
+        // The caller starts afresh; no final status yet.
+        m_outputFile.Close();
+        return false;
+    }
     int nOutcome = RunOutcome(bFinished, bComplete, m_bStop.load());
     m_outputFile.Close();
     LOGF(0, "out put file close \n");
@@ -148,7 +191,7 @@ bool CDownloadManager::WatchWorkers(const std::vector<HANDLE>& handles) {
             return true;
         if (dwWait == WAIT_FAILED)
             ::Sleep(kWatchIntervalMs);
-        if (IsInactive() || m_bStop.load())
+        if (IsInactive() || m_bStop.load() || m_bRemoteChanged.load())
             return false;
     }
 }
@@ -161,7 +204,13 @@ void CDownloadManager::StopWorkers(const std::vector<HANDLE>& handles) {
 }
 
 bool CDownloadManager::IsInactive() const {
-    return ::GetTickCount() - m_dwLastActivity.load() > static_cast<DWORD>(m_nInactivityMs);
+    // The tick first: a worker may store a newer one between the two reads.
+    DWORD dwLast = m_dwLastActivity.load();
+    return IsPast(dwLast, ::GetTickCount(), m_nInactivityMs);
+}
+
+bool CDownloadManager::IsPast(DWORD dwLastTick, DWORD dwNow, int nTimeoutMs) {
+    return static_cast<int32_t>(dwNow - dwLastTick) > nTimeoutMs;
 }
 
 int CDownloadManager::MoveIntoPlace() {
@@ -181,27 +230,56 @@ bool CDownloadManager::DownloadWhole() {
     m_nStatus.store(kDownloadBusy);
     MarkActivity();
     const DWORD dwStart = ::GetTickCount();
+    // Only bytes beyond what an earlier attempt reached count as activity, so a server that
+    // cuts every answer at the same place ends the run by the time-out.
+    int64_t i64Furthest = 0;
+    for (;;) {
+        int nOutcome = FetchWholeOnce(i64Furthest);
+        if (nOutcome == kDownloadRenaming) {
+            m_nDownloadTimeMs.store(static_cast<int>(::GetTickCount() - dwStart));
+            m_nStatus.store(kDownloadRenaming);
+            ApplyRemoteDate();
+            nOutcome = kDownloadFinished;
+        } else if (nOutcome == kDownloadBusy) {
+            nOutcome = GiveUpStatus();
+            if (nOutcome == kDownloadBusy) {
+                PauseUnlessStopped(kRetryPauseMs);
+                continue;
+            }
+        }
+        if (nOutcome != kDownloadBusy)
+            m_nStatus.store(nOutcome);
+        return nOutcome == kDownloadFinished;
+    }
+}
+
+// One GET into the target: 6 when the whole body arrived, 4 for a failed attempt worth
+// repeating, or the final status (already set when the request itself gave up).
+int CDownloadManager::FetchWholeOnce(int64_t& i64Furthest) {
     CHttpClass http;
+    http.SetReceiveTimeout(GetReceiveTimeoutMs());
     if (!RequestWhole(http))
-        return false;
+        return m_nStatus.load();
+    FILETIME ftAnswer = {};
+    if (http.GetLastModified(ftAnswer))
+        m_ftRemote = ftAnswer;
     CFileHandle hTarget(::CreateFileA(m_strTarget.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!hTarget) {
-        http.CloseHttpRequest();
-        m_nStatus.store(kDownloadFileError);
-        return false;
-    }
-    int nOutcome = ReadWholeBody(http, hTarget.Get());
-    hTarget.Close();
-    http.CloseHttpRequest();
-    if (nOutcome == kDownloadRenaming) {
-        m_nDownloadTimeMs.store(static_cast<int>(::GetTickCount() - dwStart));
-        m_nStatus.store(kDownloadRenaming);
-        ApplyRemoteDate();
-        nOutcome = kDownloadFinished;
-    }
-    m_nStatus.store(nOutcome);
-    return nOutcome == kDownloadFinished;
+    if (!hTarget)
+        return kDownloadFileError;
+    return ReadWholeBody(http, hTarget.Get(), i64Furthest);
+}
+
+// Timed out or stopped, else 4 (go on).
+int CDownloadManager::GiveUpStatus() const {
+    if (IsInactive())
+        return kDownloadTimedOut;
+    return m_bStop.load() ? kDownloadStopped : kDownloadBusy;
+}
+
+void CDownloadManager::PauseUnlessStopped(DWORD dwMilliseconds) {
+    for (DWORD dwPause = ::GetTickCount(); ::GetTickCount() - dwPause < dwMilliseconds && !m_bStop.load();)
+        ::Sleep(10);
 }
 
 // Repeats the plain GET on server and network errors until it works, the inactivity
@@ -211,34 +289,32 @@ bool CDownloadManager::RequestWhole(CHttpClass& http) {
         int nResult = http.HttpRequest(m_strUrl.c_str());
         if (nResult == 1)
             return true;
-        int nStatus = kDownloadBusy;
-        if (!IsWorthRetrying(nResult, http.GetCode())) {
-            nStatus = kDownloadFailed;
-        } else if (IsInactive()) {
-            nStatus = kDownloadTimedOut;
-        } else if (m_bStop.load()) {
-            nStatus = kDownloadStopped;
-        }
+        int nStatus = IsWorthRetrying(nResult, http.GetCode()) ? GiveUpStatus() : kDownloadFailed;
         if (nStatus != kDownloadBusy) {
             m_nStatus.store(nStatus);
             return false;
         }
         // A failing server is not hammered: one retry a second, like the segmented path.
-        for (DWORD dwPause = ::GetTickCount(); ::GetTickCount() - dwPause < 1000 && !m_bStop.load();)
-            ::Sleep(10);
+        PauseUnlessStopped(kRetryPauseMs);
     }
 }
 
-// Copies the body into the target: 6 at its end, 3 on a receive or write error, 5 if stopped.
-int CDownloadManager::ReadWholeBody(CHttpClass& http, HANDLE hTarget) {
+// Copies the body into the target: 6 when it ends at its announced length, 4 when it ends
+// short or a read fails (a failed attempt), 3 on a write error, 5 if stopped.
+int CDownloadManager::ReadWholeBody(CHttpClass& http, HANDLE hTarget, int64_t& i64Furthest) {
+    const int64_t i64Announced = http.GetContentLength();
     std::vector<uint8_t> buffer(kWholeBufferBytes);
-    for (;;) {
+    for (int64_t i64Received = 0;;) {
         int nCount = http.ReceiveBytes(buffer.data(), kWholeBufferBytes);
         if (nCount == 0)
-            return kDownloadRenaming;
+            return i64Announced < 0 || i64Received == i64Announced ? kDownloadRenaming : kDownloadBusy;
         if (nCount < 0)
-            return kDownloadFileError;
-        MarkActivity();
+            return kDownloadBusy;
+        i64Received += nCount;
+        if (i64Received > i64Furthest) {
+            i64Furthest = i64Received;
+            MarkActivity();
+        }
         DWORD nWritten = 0;
         if (!::WriteFile(hTarget, buffer.data(), static_cast<DWORD>(nCount), &nWritten, nullptr) ||
             nWritten != static_cast<DWORD>(nCount)) {

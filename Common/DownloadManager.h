@@ -45,7 +45,8 @@ public:
     // returns the outcome of InternalDownloadFile; otherwise returns 0 at once.
     int DownloadFile(const char* pszUrl, const char* pszTarget);
     void SetSynchronous(bool bSynchronous) { m_bSynchronous = bSynchronous; }
-    // Time without any data after which the download ends with status 1. Before DownloadFile.
+    // Time without a whole block written (without new data, when streamed whole) after which
+    // the download ends with status 1. Before DownloadFile.
     void SetInactivityTimeout(int nMilliseconds) { m_nInactivityMs = nMilliseconds; }
     // Any thread. A final status (0, 1, 2, 3, 5) is set only after the files are closed.
     int GetStatus() const { return m_nStatus.load(); }
@@ -67,7 +68,21 @@ public:
     void MarkActivity() { m_dwLastActivity.store(::GetTickCount()); }
     const std::string& GetUrl() const { return m_strUrl; }
     COutputFile& GetOutputFile() { return m_outputFile; }
+    // The date the size query returned (zero when the server sent none); fixed while the
+    // workers run.
+    const FILETIME& GetRemoteDate() const { return m_ftRemote; }
+    // Each request's receive time-out: below the inactivity time-out, so that a silent
+    // connection fails its read (and the range is tried again) before the run times out.
+    DWORD GetReceiveTimeoutMs() const;
+    // A worker saw an answer dated otherwise than the size query: the file has changed on the
+    // server. The run ends and starts afresh once.
+    void ReportRemoteChanged() { m_bRemoteChanged.store(true); }
+    // Whether the date of one answer shows a file other than the one the size query saw.
+    bool IsOtherDate(const FILETIME& ftAnswer) const;
 
+    // The tick of the last activity against the clock, as a signed difference: a tick taken
+    // after the clock was read never looks like 49 days ago.
+    static bool IsPast(DWORD dwLastTick, DWORD dwNow, int nTimeoutMs);
     // A 5xx answer or a network error: worth another attempt.
     static bool IsWorthRetrying(int nResult, int nCode);
     // How a segmented run ended, from what the watch loop saw: 6 complete (rename next),
@@ -92,8 +107,13 @@ private:
     bool WatchWorkers(const std::vector<HANDLE>& handles);
     void StopWorkers(const std::vector<HANDLE>& handles);
     bool IsInactive() const;
-    int ReadWholeBody(CHttpClass& http, HANDLE hTarget);
+    bool RunOnce();
+    void DiscardPartialFiles();
+    int FetchWholeOnce(int64_t& i64Furthest);
+    int ReadWholeBody(CHttpClass& http, HANDLE hTarget, int64_t& i64Furthest);
     bool RequestWhole(CHttpClass& http);
+    int GiveUpStatus() const;
+    void PauseUnlessStopped(DWORD dwMilliseconds);
 
     std::atomic<bool> m_bResumable;
     bool m_bSynchronous;
@@ -109,4 +129,5 @@ private:
     std::atomic<int> m_nStatus;
     CManagerThread m_thread;
     std::atomic<bool> m_bStop;
+    std::atomic<bool> m_bRemoteChanged;
 };

@@ -11,10 +11,12 @@ CDownloadThread::CDownloadThread(CDownloadManager* pManager, int nId)
       m_i64Position(0),
       m_i64LastByte(-1),
       m_nChunkBlocks(1),
-      m_nMaxChunkBlocks(1) {}
+      m_nMaxChunkBlocks(1),
+      m_bEndedEarly(false) {}
 
 void CDownloadThread::OnExecute() {
     CHttpClass http;
+    http.SetReceiveTimeout(m_pManager->GetReceiveTimeoutMs());
     m_strUrl = m_pManager->GetUrl();
     while (!IsStopped()) {
         LOGF(0, "Begin OnExecute GetUnfinishBytes nId=%d \n", m_nId);
@@ -37,7 +39,16 @@ bool CDownloadThread::GetUnfinishBytes() {
 }
 
 bool CDownloadThread::RequestRange(CHttpClass& http) {
-    int nResult = http.HttpRangeRequest(m_strUrl.c_str(), m_i64Position, m_i64LastByte);
+    int nResult =
+        http.HttpRangeRequest(m_strUrl.c_str(), m_i64Position, m_i64LastByte, &m_pManager->GetRemoteDate());
+    FILETIME ftAnswer = {};
+    if (nResult == 1 && http.GetLastModified(ftAnswer) && m_pManager->IsOtherDate(ftAnswer)) {
+        LOGF(0, "CDownloadThread::RequestRange nId=%d 服务器文件已改变\n", m_nId);
+        http.CloseHttpRequest();
+        m_pManager->ReportRemoteChanged();
+        Stop();
+        return false;
+    }
     if (nResult == 1)
         return true;
     if (CDownloadManager::IsWorthRetrying(nResult, http.GetCode())) {
@@ -59,12 +70,17 @@ void CDownloadThread::Receive(CHttpClass& http) {
     m_nChunkBlocks = std::min(m_nChunkBlocks, m_nMaxChunkBlocks);
     m_buffer.resize(static_cast<size_t>(nBlockSize) * m_nMaxChunkBlocks);
     // A server that ignores Range answers 200 with the file from its first byte.
+    const int64_t i64Start = m_i64Position;
+    m_bEndedEarly = false;
     bool bReady = http.GetCode() != 200 || SkipToPosition(http);
     while (bReady && !IsStopped()) {
         if (!ReceiveChunk(http, nBlockSize))
             break;
     }
     http.CloseHttpRequest();
+    // A server that cuts every answer before a whole block must not be asked again at once.
+    if ((!bReady || m_bEndedEarly) && m_i64Position == i64Start)
+        SleepFor(1000);
 }
 
 // Reads the next blocks that are not done yet, up to m_nChunkBlocks, with one call and
@@ -83,9 +99,9 @@ bool CDownloadThread::ReceiveChunk(CHttpClass& http, int nBlockSize) {
         ::Sleep(kGatherMs);
     DWORD dwStart = ::GetTickCount();
     int nCount = http.ReceiveBytes(m_buffer.data(), static_cast<int>(i64Want));
+    m_bEndedEarly = nCount < i64Want;
     if (nCount <= 0)
         return false;
-    m_pManager->MarkActivity();
     AdaptChunk(::GetTickCount() - dwStart, nCount == i64Want);
     // A piece of a block (the connection ended part way) is dropped and fetched again with
     // the next request; only the file's own end may cut a block short.
@@ -94,6 +110,8 @@ bool CDownloadThread::ReceiveChunk(CHttpClass& http, int nBlockSize) {
         LOGF(0, "CDownloadThread::Receive WriteFile错误\n");
         return false;
     }
+    if (nWhole > 0)
+        m_pManager->MarkActivity();
     m_i64Position += nWhole;
     return nCount == i64Want && m_i64Position <= m_i64LastByte;
 }
@@ -118,7 +136,6 @@ bool CDownloadThread::SkipToPosition(CHttpClass& http) {
         int nCount = http.ReceiveBytes(m_buffer.data(), nWant);
         if (nCount <= 0)
             return false;
-        m_pManager->MarkActivity();
         i64Left -= nCount;
     }
     return i64Left == 0;

@@ -22,10 +22,13 @@ public:
     // The worker's thread only, like the two below. True with a range in position/last byte.
     bool GetUnfinishBytes();
     // True when the ranged request is open for reading. A 5xx answer or a network error
-    // waits a second (or until stopped) and gives false; any other failure also stops the
-    // worker.
+    // (a wrong Content-Range among them) waits a second (or until stopped) and gives false;
+    // any other failure also stops the worker. An answer dated otherwise than the size query
+    // tells the manager that the file has changed and stops the worker.
     bool RequestRange(CHttpClass& http);
     // Reads the open range block by block until it ends, a done block is met, or stopped.
+    // Only whole blocks written count as activity; a request that ends before its first
+    // whole block waits a second before the next one, as a server error does.
     void Receive(CHttpClass& http);
 
 protected:
@@ -51,6 +54,8 @@ private:
     int64_t m_i64LastByte;
     int m_nChunkBlocks;
     int m_nMaxChunkBlocks;
+    // The last read of the open request ended before the bytes asked for.
+    bool m_bEndedEarly;
     // Room for the largest read; reused for the life of the worker.
     ByteVector m_buffer;
 };

@@ -82,6 +82,12 @@ struct UrlParts {
 // else, https and ftp included.
 bool SplitUrl(const char* pszUrl, UrlParts& parts) {
     if (!pszUrl) return false;
+    // A CR or LF would end the request line early and let the rest of the address pose as
+    // headers of its own; no control byte belongs in an address.
+    for (const char* p = pszUrl; *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || c == 0x7F) return false;
+    }
     URL_COMPONENTSA uc = {};
     uc.dwStructSize = sizeof(uc);
     // Non-zero lengths with null pointers: point into pszUrl instead of copying, so no buffer
@@ -138,6 +144,45 @@ bool QueryLastModified(HINTERNET hRequest, FILETIME& ftTime) {
         return false;
     }
     return ::SystemTimeToFileTime(&st, &ftTime) != FALSE;
+}
+
+// "bytes first-last/total" (total may be "*"); false for anything else.
+bool ParseContentRange(const char* psz, int64_t& i64First, int64_t& i64Last) {
+    if (strncmp(psz, "bytes ", 6) != 0) return false;
+    std::string strText(psz + 6);
+    size_t nDash = strText.find('-');
+    size_t nSlash = strText.find('/');
+    if (nDash == std::string::npos || nSlash == std::string::npos || nSlash < nDash) return false;
+    i64First = ParseLength(strText.substr(0, nDash).c_str());
+    i64Last = ParseLength(strText.substr(nDash + 1, nSlash - nDash - 1).c_str());
+    return i64First >= 0 && i64Last >= i64First;
+}
+
+// A 206 must carry the bytes asked for from their first one on: anything else written at
+// the asked offset would corrupt the file.
+void CheckPartialAnswer(HINTERNET hRequest, int64_t i64First, int64_t i64Last) {
+    char szValue[128] = "";
+    DWORD dwSize = sizeof(szValue) - 1;
+    int64_t i64From = -1, i64To = -1;
+    bool bOk = ::HttpQueryInfoA(hRequest, HTTP_QUERY_CONTENT_RANGE, szValue, &dwSize, nullptr) != FALSE;
+    if (bOk) {
+        szValue[dwSize < sizeof(szValue) ? dwSize : sizeof(szValue) - 1] = '\0';
+        bOk = ParseContentRange(szValue, i64From, i64To) && i64From == i64First && i64To <= i64Last;
+    }
+    int64_t i64Length = QueryContentLength(hRequest);
+    if (!bOk || (i64Length >= 0 && i64Length != i64To - i64From + 1))
+        throw CInternetError(ERROR_HTTP_INVALID_SERVER_RESPONSE);
+}
+
+// The date as an HTTP date (RFC 1123); empty when it cannot be converted.
+std::string HttpDate(const FILETIME& ftTime) {
+    SYSTEMTIME st;
+    char szDate[INTERNET_RFC1123_BUFSIZE + 1] = "";
+    if (!::FileTimeToSystemTime(&ftTime, &st) ||
+        !::InternetTimeFromSystemTimeA(&st, INTERNET_RFC1123_FORMAT, szDate, sizeof(szDate))) {
+        return std::string();
+    }
+    return szDate;
 }
 
 // WinInet ends a body quietly when the server closes early; a whole body shorter than its
@@ -218,6 +263,9 @@ int CHttpClass::OpenHttpRequest(const char* pszUrl, const char* pszVerb, const c
                                                        nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0)));
     m_hRequest.Reset(CheckHandle(::HttpOpenRequestA(m_hConnection.Get(), pszVerb, parts.strObject.c_str(),
                                                     nullptr, nullptr, nullptr, kRequestFlags, 0)));
+    // On the request handle: no read of this answer waits longer than this for data.
+    DWORD dwTimeout = m_dwReceiveTimeoutMs;
+    ::InternetSetOptionA(m_hRequest.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &dwTimeout, sizeof(dwTimeout));
     Check(::HttpAddRequestHeadersA(m_hRequest.Get(), strHeaders.c_str(), static_cast<DWORD>(-1),
                                    HTTP_ADDREQ_FLAG_ADD_IF_NEW));
     Check(::HttpSendRequestA(m_hRequest.Get(), strHeaders.c_str(), static_cast<DWORD>(-1),
@@ -339,7 +387,8 @@ int CHttpClass::GetHttpFileInfo(const char* pszUrl, int64_t& i64Size, FILETIME& 
     return m_nResult;
 }
 
-int CHttpClass::HttpRangeRequest(const char* pszUrl, int64_t i64First, int64_t i64Last) {
+int CHttpClass::HttpRangeRequest(const char* pszUrl, int64_t i64First, int64_t i64Last,
+                                 const FILETIME* pftIfRange) {
     int nStatus = 0;
     std::string strText;
     bool bOk = RunGuarded(
@@ -347,8 +396,13 @@ int CHttpClass::HttpRangeRequest(const char* pszUrl, int64_t i64First, int64_t i
             std::string strHeaders =
                 StrFormat("Accept: */*\r\nUser-Agent: %s\r\nRange: bytes=%I64d-%I64d\r\n", kUserAgent,
                           i64First, i64Last);
+            std::string strDate;
+            if (pftIfRange && (pftIfRange->dwLowDateTime || pftIfRange->dwHighDateTime))
+                strDate = HttpDate(*pftIfRange);
+            if (!strDate.empty()) strHeaders += "If-Range: " + strDate + "\r\n";
             nStatus = OpenHttpRequest(pszUrl, "GET", strHeaders.c_str(), nullptr, 0);
             if (nStatus != 200 && nStatus != 206) throw CINETException(-5, nStatus);
+            if (nStatus == 206) CheckPartialAnswer(m_hRequest.Get(), i64First, i64Last);
         },
         strText);
     if (bOk) return Succeed(nStatus);
@@ -392,6 +446,18 @@ int CHttpClass::ReceiveBytes(void* pBuffer, int nWanted) {
     if (bOk) return static_cast<int>(nTotal);
     LOGF(0, "ReceiveBytes(%d) error: [%d,%d]%s\n", nWanted, m_nResult, m_nCode, strText.c_str());
     return -1;
+}
+
+int64_t CHttpClass::GetContentLength() const {
+    return m_hRequest ? QueryContentLength(m_hRequest.Get()) : -1;
+}
+
+bool CHttpClass::GetLastModified(FILETIME& ftTime) const {
+    return m_hRequest && QueryLastModified(m_hRequest.Get(), ftTime);
+}
+
+void CHttpClass::SetReceiveTimeout(DWORD dwMilliseconds) {
+    m_dwReceiveTimeoutMs = dwMilliseconds < kReceiveTimeoutMs ? dwMilliseconds : kReceiveTimeoutMs;
 }
 
 void CHttpClass::CloseHttpRequest() {

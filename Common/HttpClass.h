@@ -7,7 +7,7 @@
 //    1 success                         code = HTTP status
 //   -1 any other failure               code = 0
 //   -2 a required argument is missing  code = 0
-//   -3 bad URL or scheme not http      code = 0
+//   -3 bad URL or scheme not http      code = 0 (also an address holding a control byte)
 //   -4 WinInet reported an error       code = the platform error number
 //   -5 status not accepted             code = the HTTP status received
 //   -6 local file error                code = the system error number
@@ -47,8 +47,13 @@ public:
     // on failure.
     int GetHttpFileInfo(const char* pszUrl, int64_t& i64Size, FILETIME& ftTime);
     // Ranged GET, bytes i64First to i64Last inclusive; accepts 200 and 206. The request stays
-    // open for ReceiveBytes until CloseHttpRequest or the next request.
-    int HttpRangeRequest(const char* pszUrl, int64_t i64First, int64_t i64Last);
+    // open for ReceiveBytes until CloseHttpRequest or the next request. A 206 whose
+    // Content-Range does not start at i64First, ends beyond i64Last or disagrees with its
+    // Content-Length fails with -4 and ERROR_HTTP_INVALID_SERVER_RESPONSE. With pftIfRange
+    // (a date other than zero) the request carries it as If-Range, so that a server whose
+    // file has changed since answers 200 with the whole new file.
+    int HttpRangeRequest(const char* pszUrl, int64_t i64First, int64_t i64Last,
+                         const FILETIME* pftIfRange = nullptr);
     // Plain GET; accepts 200 and 206; the request stays open.
     int HttpRequest(const char* pszUrl);
     // Blocks until nWanted bytes have arrived or the body has ended; 0 at the end, -1 on
@@ -56,12 +61,21 @@ public:
     // -1), never as a full one.
     int ReceiveBytes(void* pBuffer, int nWanted);
     void CloseHttpRequest();
+    // Of the open request: the answer's Content-Length (-1 without one) and Last-Modified
+    // (false without one).
+    int64_t GetContentLength() const;
+    bool GetLastModified(FILETIME& ftTime) const;
+    // Receive time-out of every later request, set on its request handle before it is sent
+    // (on the session handle it would not reach the reads under Wine). At most
+    // kReceiveTimeoutMs; a read then fails with -4 after this long without data.
+    void SetReceiveTimeout(DWORD dwMilliseconds);
 
     int GetCode() const { return m_nCode; }
     int GetResult() const { return m_nResult; }
 
     // Bodies read into memory larger than this fail with -1.
     static constexpr size_t kMaxBodyBytes = 64u * 1024 * 1024;
+    static constexpr DWORD kReceiveTimeoutMs = 30000;
     static const char kUserAgent[];
 
 private:
@@ -84,4 +98,5 @@ private:
     CInternetHandle m_hRequest;
     int m_nResult = 0;
     int m_nCode = 0;
+    DWORD m_dwReceiveTimeoutMs = kReceiveTimeoutMs;
 };

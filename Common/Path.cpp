@@ -27,6 +27,18 @@ std::vector<size_t> BackslashPositions(const std::string& strPath) {
 
 }  // namespace
 
+std::string LastPathPart(const std::string& strPath) {
+    size_t nStart = 0;
+    for (size_t i = 0; i < strPath.size(); ++i) {
+        if (::IsDBCSLeadByte(static_cast<BYTE>(strPath[i])) && i + 1 < strPath.size()) {
+            ++i;
+        } else if (strPath[i] == '\\' || strPath[i] == '/') {
+            nStart = i + 1;
+        }
+    }
+    return strPath.substr(nStart);
+}
+
 size_t FindLastBackslash(const std::string& strPath) {
     std::vector<size_t> positions = BackslashPositions(strPath);
     return positions.empty() ? std::string::npos : positions.back();
@@ -107,11 +119,7 @@ void ForEachProcessNamed(const std::string& strExeName, Fn fn) {
     pe.dwSize = sizeof(pe);
     for (BOOL bMore = ::Process32First(hSnap.Get(), &pe); bMore; bMore = ::Process32Next(hSnap.Get(), &pe)) {
         // szExeFile may carry a folder on some systems; only the file name counts.
-        std::string strName = pe.szExeFile;
-        size_t nSlash = strName.find_last_of("\\/");
-        if (nSlash != std::string::npos)
-            strName.erase(0, nSlash + 1);
-        if (EqualsNoCase(strName, strExeName) && !fn(pe.th32ProcessID))
+        if (EqualsNoCase(LastPathPart(pe.szExeFile), strExeName) && !fn(pe.th32ProcessID))
             return;
     }
 }

@@ -28,6 +28,8 @@ bool IsProcessRunning(const std::string& strExeName);
 // Ends every running process of that executable name with exit code 0xFFFFFFFF.
 void KillProcessByName(const std::string& strExeName);
 
+// What follows the last backslash or slash, found character by character like the rest.
+std::string LastPathPart(const std::string& strPath);
 // Byte position of the last backslash, or npos.
 size_t FindLastBackslash(const std::string& strPath);
 

@@ -36,6 +36,36 @@ HANDLE CreateDumpFile() {
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// What the helper thread needs of the faulting one.
+struct DumpRequest {
+    DWORD dwThreadId;
+    EXCEPTION_POINTERS* pException;
+};
+
+const SIZE_T kWriterStackBytes = 256 * 1024;
+
+DWORD WINAPI WriteDumpThread(void* pParam) {
+    const DumpRequest* pRequest = static_cast<const DumpRequest*>(pParam);
+    CLibrary hDbgHelp(::LoadLibraryA("dbghelp.dll"));
+    MiniDumpWriteDumpFn pfnWrite = hDbgHelp ? FindWriter(hDbgHelp.Get()) : nullptr;
+    CFileHandle hFile(pfnWrite ? CreateDumpFile() : INVALID_HANDLE_VALUE);
+    if (!hFile)
+        return 1;
+    MINIDUMP_EXCEPTION_INFORMATION info = {};
+    info.ThreadId = pRequest->dwThreadId;
+    info.ExceptionPointers = pRequest->pException;
+    info.ClientPointers = FALSE;
+    pfnWrite(::GetCurrentProcess(), ::GetCurrentProcessId(), hFile.Get(), MiniDumpNormal, &info, nullptr,
+             nullptr);
+    return 0;
+}
+
+LONG WINAPI OverflowHandler(EXCEPTION_POINTERS* pException) {
+    if (pException->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW)
+        return EXCEPTION_CONTINUE_SEARCH;
+    return CrashFilter(pException);
+}
+
 }  // namespace
 
 bool FormatDumpFileName(char* pszOut, size_t cchOut, const char* pszProgram, const SYSTEMTIME& st) {
@@ -64,23 +94,24 @@ bool InstallCrashHandler() {
         return false;
     if (FindWriter(hDbgHelp))
         ::SetUnhandledExceptionFilter(CrashFilter);
+    // A stack overflow leaves too little stack for the whole dispatch down to the unhandled-
+    // exception filter (Wine then ends the thread before any filter runs); a vectored handler
+    // is called first.
+    ::AddVectoredExceptionHandler(1, OverflowHandler);
     return ::FreeLibrary(hDbgHelp) != FALSE;
 }
 
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pException) {
-    {
-        CLibrary hDbgHelp(::LoadLibraryA("dbghelp.dll"));
-        MiniDumpWriteDumpFn pfnWrite = hDbgHelp ? FindWriter(hDbgHelp.Get()) : nullptr;
-        CFileHandle hFile(pfnWrite ? CreateDumpFile() : INVALID_HANDLE_VALUE);
-        if (hFile) {
-            MINIDUMP_EXCEPTION_INFORMATION info = {};
-            info.ThreadId = ::GetCurrentThreadId();
-            info.ExceptionPointers = pException;
-            info.ClientPointers = FALSE;
-            pfnWrite(::GetCurrentProcess(), ::GetCurrentProcessId(), hFile.Get(), MiniDumpNormal, &info,
-                     nullptr, nullptr);
-        }
+    // After a stack overflow the faulting thread has no stack left for the writer: a helper
+    // thread with a stack of its own writes the dump.
+    DumpRequest request = {::GetCurrentThreadId(), pException};
+    HANDLE hThread = ::CreateThread(nullptr, kWriterStackBytes, WriteDumpThread, &request, 0, nullptr);
+    if (hThread) {
+        ::WaitForSingleObject(hThread, INFINITE);
+        ::CloseHandle(hThread);
     }
-    ::ExitProcess(0);
+    // Not ExitProcess: it runs the libraries' detach code while other threads may hold
+    // their locks.
+    ::TerminateProcess(::GetCurrentProcess(), 0);
     return EXCEPTION_EXECUTE_HANDLER;
 }

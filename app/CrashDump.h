@@ -1,5 +1,5 @@
-// Writes a minidump beside the program when it fails with an unhandled exception, then ends
-// the process with exit code 0 without any message.
+// Writes a minidump beside the program when it fails with an unhandled exception (a stack
+// overflow included), then ends the process with exit code 0 without any message.
 #pragma once
 
 #include <windows.h>
@@ -7,9 +7,11 @@
 #include <string>
 
 // Installs CrashFilter once per process; later calls return true at once. False when the
-// debug-help library cannot be loaded.
+// debug-help library cannot be loaded. The calling thread (the main one) also keeps stack in
+// reserve for the filter after a stack overflow.
 bool InstallCrashHandler();
-// The process-wide unhandled-exception filter; never returns.
+// The process-wide unhandled-exception filter; never returns. The dump is written by a helper
+// thread; the process ends by TerminateProcess, without running any detach code.
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pException);
 // "<program path>YYYYMMDD_HHMMSS.dmp" for the given program path and local time.
 std::string MakeDumpFileName(const std::string& strProgram, const SYSTEMTIME& st);

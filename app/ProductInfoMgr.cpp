@@ -20,27 +20,34 @@ CProductInfoMgr& CProductInfoMgr::Instance() {
     return instance;
 }
 
-CProductInfoMgr::CProductInfoMgr() : m_addresses(GetServerAddresses()) {
-    m_reptThread.Start();
+CProductInfoMgr::CProductInfoMgr() : m_p(std::make_shared<CState>()) {
+    m_p->m_addresses = GetServerAddresses();
+    m_p->m_reptThread.Start();
 }
 
 CProductInfoMgr::~CProductInfoMgr() {
-    m_loader.WaitFor(-1);
-    Shutdown();
+    // A configuration server may hold the loading for minutes; the program's exit must not
+    // wait for it. The loading thread holds the state until it ends.
+    m_p->m_bOrphaned.store(true);
+    m_p->Shutdown();
 }
 
 void CProductInfoMgr::CLoadingThread::OnExecute() {
+    // Declared first, released last: the state (this object with it) may end here.
+    std::shared_ptr<CState> hold = std::move(m_hold);
     // The XML parser is a COM object.
     CComInit com;
-    m_mgr.LoadAll();
+    m_state.LoadAll();
 }
 
 void CProductInfoMgr::StartLoading(HWND hNotify) {
-    m_hNotify = hNotify;
-    m_loader.Start();
+    m_p->m_hNotify = hNotify;
+    m_p->m_loader.Hold(m_p);
+    if (!m_p->m_loader.Start())
+        m_p->m_loader.Release();
 }
 
-int CProductInfoMgr::LoadAll() {
+int CProductInfoMgr::CState::LoadAll() {
     m_nState = kLoading;
     LoadCookie();
     int nResult = LoadConfig();
@@ -53,7 +60,7 @@ int CProductInfoMgr::LoadAll() {
     return nResult;
 }
 
-void CProductInfoMgr::PostCompletion(int nCode) {
+void CProductInfoMgr::CState::PostCompletion(int nCode) {
     m_nState = nCode;
     WORD nCommand = 0;
     if (nCode == kLoaded)
@@ -62,11 +69,11 @@ void CProductInfoMgr::PostCompletion(int nCode) {
         nCommand = kCmdNothingToInstall;
     if (nCode == kFailed)
         nCommand = kCmdConfigFailed;
-    if (nCommand != 0 && m_hNotify)
+    if (nCommand != 0 && m_hNotify && !m_bOrphaned.load())
         ::PostMessageA(m_hNotify, WM_COMMAND, MAKEWPARAM(nCommand, 0), 0);
 }
 
-void CProductInfoMgr::Shutdown() {
+void CProductInfoMgr::CState::Shutdown() {
     if (m_bShutDown)
         return;
     m_bShutDown = true;
@@ -75,7 +82,7 @@ void CProductInfoMgr::Shutdown() {
     m_reptThread.CloseThreadHandle();
 }
 
-bool CProductInfoMgr::GetAllProductInfo() {
+bool CProductInfoMgr::CState::GetAllProductInfo() {
     m_catalogue.clear();
     LOGF(0, "GetAllProductInfo %d\n", 49);
     ByteVector answer;
@@ -97,12 +104,12 @@ bool CProductInfoMgr::GetAllProductInfo() {
     return true;
 }
 
-std::string CProductInfoMgr::GetInstalledProductIds() const {
+std::string CProductInfoMgr::CState::GetInstalledProductIds() const {
     return JoinInstalledIds(
         m_catalogue, [](const ProductInfo& entry) { return IsProductInstalled(entry.productFullName); });
 }
 
-int CProductInfoMgr::GetProductInfo(const std::string& strIds) {
+int CProductInfoMgr::CState::GetProductInfo(const std::string& strIds) {
     std::string strUrl =
         BuildSetupRequestUrl(m_addresses.configBase + kSetupPath, strIds, m_nOemId, m_promotion.recId);
     ByteVector answer;
@@ -121,7 +128,7 @@ int CProductInfoMgr::GetProductInfo(const std::string& strIds) {
     return nResult;
 }
 
-void CProductInfoMgr::StoreSetup(const SetupDocument& setup, int nResult) {
+void CProductInfoMgr::CState::StoreSetup(const SetupDocument& setup, int nResult) {
     // The product is kept even when the document fails after it (no rept).
     if (setup.bProductRead) {
         m_product = setup.product;
@@ -136,7 +143,7 @@ void CProductInfoMgr::StoreSetup(const SetupDocument& setup, int nResult) {
     m_recommends = setup.recommends;
 }
 
-int CProductInfoMgr::LoadConfig() {
+int CProductInfoMgr::CState::LoadConfig() {
     m_nState = kLoading;
     LOGF(0, "LoadConfig %d\n", 384);
     if (!GetAllProductInfo()) {
@@ -155,7 +162,7 @@ int CProductInfoMgr::LoadConfig() {
     return nResult;
 }
 
-void CProductInfoMgr::LoadCookie() {
+void CProductInfoMgr::CState::LoadCookie() {
     m_promotion.cookieSite = m_addresses.cookieSite;
     LOGF(0, "LoadCookie %d\n", 632);
     std::string strRecommend = GetCookie(m_promotion.cookieSite, "rec_id");
@@ -173,7 +180,7 @@ void CProductInfoMgr::LoadCookie() {
     }
 }
 
-int CProductInfoMgr::UseBuiltInProduct() {
+int CProductInfoMgr::CState::UseBuiltInProduct() {
     for (size_t nRow = 0; nRow < kBuiltInProductCount; ++nRow) {
         const BuiltInProduct& row = GetBuiltInProduct(nRow);
         if (IsProductInstalled(GetBuiltInFullName(row)))
@@ -184,7 +191,7 @@ int CProductInfoMgr::UseBuiltInProduct() {
     return 0;
 }
 
-void CProductInfoMgr::UpdateConfig() {
+void CProductInfoMgr::CState::UpdateConfig() {
     if (m_rept.url.empty() || m_rept.url.back() != '/')
         m_rept.url += "/";
     if (EqualsNoCase(m_product.productName, "kavvik")) {
@@ -198,10 +205,10 @@ void CProductInfoMgr::UpdateConfig() {
 }
 
 std::string CProductInfoMgr::GetPromotionSummary() const {
-    return BuildPromotionSummary(m_promotion);
+    return BuildPromotionSummary(m_p->m_promotion);
 }
 
-ReportFields CProductInfoMgr::MakeReportFields() const {
+ReportFields CProductInfoMgr::CState::MakeReportFields() const {
     ReportFields fields;
     fields.rept = m_rept;
     fields.promotion = m_promotion;
@@ -209,51 +216,47 @@ ReportFields CProductInfoMgr::MakeReportFields() const {
     return fields;
 }
 
-void CProductInfoMgr::QueueReport(const char* pszEvent, const std::string& strTail) {
+void CProductInfoMgr::CState::QueueReport(const char* pszEvent, const std::string& strTail) {
     m_reptThread.AddRept(BuildReportAddress(MakeReportFields(), pszEvent, strTail));
 }
 
-void CProductInfoMgr::ReportStart() {
-    QueueReport("start", std::string());
-}
-
 void CProductInfoMgr::ReportStartDown() {
-    QueueReport("startdown", std::string());
+    m_p->QueueReport("startdown", std::string());
 }
 
 void CProductInfoMgr::ReportDownloadComplete(int nDlTime) {
-    QueueReport("downloadcomplete", StrFormat("&dltime=%d", nDlTime));
+    m_p->QueueReport("downloadcomplete", StrFormat("&dltime=%d", nDlTime));
 }
 
 void CProductInfoMgr::ReportDownloadFailed(int nErr) {
-    QueueReport("downloadfailed", StrFormat("&err=%d", nErr));
+    m_p->QueueReport("downloadfailed", StrFormat("&err=%d", nErr));
 }
 
 void CProductInfoMgr::ReportInstallComplete(int nDlTime, int nInstTime, int nHomePage, int nRecInst,
                                             bool bSuccess) {
-    QueueReport(
+    m_p->QueueReport(
         bSuccess ? "installcomplete" : "installcompletefail",
         StrFormat("&dltime=%d&insttime=%d&homepage=%d&recinst=%d", nDlTime, nInstTime, nHomePage, nRecInst));
 }
 
 void CProductInfoMgr::ReportClientStart(bool bSuccess) {
-    QueueReport(bSuccess ? "clientstart" : "clientstartfail", std::string());
+    m_p->QueueReport(bSuccess ? "clientstart" : "clientstartfail", std::string());
 }
 
 std::string CProductInfoMgr::GetRecommendName(size_t nIndex) const {
-    return nIndex < m_recommends.size() ? m_recommends[nIndex].name : std::string();
+    return nIndex < m_p->m_recommends.size() ? m_p->m_recommends[nIndex].name : std::string();
 }
 
 std::string CProductInfoMgr::GetRecommendUrl(size_t nIndex) const {
-    return nIndex < m_recommends.size() ? m_recommends[nIndex].url : std::string();
+    return nIndex < m_p->m_recommends.size() ? m_p->m_recommends[nIndex].url : std::string();
 }
 
 uint32_t CProductInfoMgr::GetRecommendStatus(size_t nIndex) const {
-    return nIndex < m_recommends.size() ? m_recommends[nIndex].status : 0;
+    return nIndex < m_p->m_recommends.size() ? m_p->m_recommends[nIndex].status : 0;
 }
 
 bool CProductInfoMgr::IsProductRunning() const {
-    for (const auto& strName : m_processNames) {
+    for (const auto& strName : m_p->m_processNames) {
         if (IsProcessRunning(strName))
             return true;
     }
@@ -261,10 +264,10 @@ bool CProductInfoMgr::IsProductRunning() const {
 }
 
 void CProductInfoMgr::KillProductProcesses() const {
-    for (const auto& strName : m_processNames) KillProcessByName(strName);
+    for (const auto& strName : m_p->m_processNames) KillProcessByName(strName);
 }
 
 void CProductInfoMgr::SetHomePage() const {
-    if (!m_product.homePageUrl.empty())
-        SetBrowserStartPage(m_product.homePageUrl);
+    if (!m_p->m_product.homePageUrl.empty())
+        SetBrowserStartPage(m_p->m_product.homePageUrl);
 }

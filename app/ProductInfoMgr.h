@@ -4,12 +4,15 @@
 // Threads: StartLoading, the read access and the reports are for the user-interface thread
 // (reports may come from any thread). The loading thread writes every field before it posts
 // the completion command; readers wait for that command, which is the only synchronisation.
+// What the loading thread touches lives in a part shared with that thread, so the manager can
+// be destroyed (the program can end) while a slow server still holds the loading.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,7 +39,8 @@ public:
     // Starts the report thread. The program uses Instance(); tests build their own objects
     // for a fresh state. The addresses are read from the build and ORVANE_SERVER_BASE now.
     CProductInfoMgr();
-    // Waits for a loading thread still running and shuts the report thread down.
+    // Shuts the report thread down. A loading thread still running is not waited for: it
+    // keeps the shared part alive until it ends and posts no command any more.
     ~CProductInfoMgr();
     CProductInfoMgr(const CProductInfoMgr&) = delete;
     CProductInfoMgr& operator=(const CProductInfoMgr&) = delete;
@@ -45,29 +49,29 @@ public:
     void StartLoading(HWND hNotify);
     // The loading itself: cookies, server documents, built-in fallback, completion, "start"
     // report. Blocks; the calling thread must have initialised COM. Returns 1 or 0.
-    int LoadAll();
+    int LoadAll() { return m_p->LoadAll(); }
     // Sets the state; 2, 3 and 4 also post their command to the notify window.
-    void PostCompletion(int nCode);
+    void PostCompletion(int nCode) { m_p->PostCompletion(nCode); }
     // Stops the report thread after its last attempts and waits for it without limit.
-    void Shutdown();
-    int GetLoadingState() const { return m_nState.load(); }
+    void Shutdown() { m_p->Shutdown(); }
+    int GetLoadingState() const { return m_p->m_nState.load(); }
     // For front ends and tests: true when the loading thread has ended within nMs.
-    bool WaitForLoading(int nMs) { return m_loader.WaitFor(nMs); }
+    bool WaitForLoading(int nMs) { return m_p->m_loader.WaitFor(nMs); }
 
     // Server part of the loading (loading thread).
-    bool GetAllProductInfo();
-    std::string GetInstalledProductIds() const;
-    int GetProductInfo(const std::string& strIds);
-    int LoadConfig();
+    bool GetAllProductInfo() { return m_p->GetAllProductInfo(); }
+    std::string GetInstalledProductIds() const { return m_p->GetInstalledProductIds(); }
+    int GetProductInfo(const std::string& strIds) { return m_p->GetProductInfo(strIds); }
+    int LoadConfig() { return m_p->LoadConfig(); }
 
     // Promotion and fallback (loading thread).
-    void LoadCookie();
-    int UseBuiltInProduct();
-    void UpdateConfig();
+    void LoadCookie() { m_p->LoadCookie(); }
+    int UseBuiltInProduct() { return m_p->UseBuiltInProduct(); }
+    void UpdateConfig() { m_p->UpdateConfig(); }
     std::string GetPromotionSummary() const;
 
     // Event reports: the address is built now and queued; they never block.
-    void ReportStart();
+    void ReportStart() { m_p->ReportStart(); }
     void ReportStartDown();
     void ReportDownloadComplete(int nDlTime);
     void ReportDownloadFailed(int nErr);
@@ -75,38 +79,40 @@ public:
     void ReportClientStart(bool bSuccess);
 
     // Read access for the dialogs; each returns a copy.
-    std::string GetProductName() const { return m_product.productName; }
-    std::string GetCompanyName() const { return m_product.companyName; }
-    std::string GetProductFullName() const { return m_product.productFullName; }
-    std::string GetDisplayName() const { return m_product.displayName; }
-    std::string GetInstallUrl() const { return m_product.installUrl; }
-    std::string GetInstallUrl2() const { return m_product.installUrl2; }
-    std::string GetExecute() const { return m_product.execute; }
-    std::string GetLicenseUrl() const { return m_product.licenseUrl; }
-    std::string GetHomePageUrl() const { return m_product.homePageUrl; }
-    std::string GetHomePageDisplayName() const { return m_product.homePageDisplayName; }
-    uint32_t GetHomePageStatus() const { return m_product.homePageStatus; }
-    std::string GetClientFolderName() const { return m_strClientFolderName; }
-    std::string GetUninstallKeyName() const { return m_product.productFullName + "-" + m_product.version; }
-    size_t GetImageCount() const { return m_images.size(); }
-    std::string GetImageUrl(size_t nIndex) const {
-        return nIndex < m_images.size() ? m_images[nIndex] : std::string();
+    std::string GetProductName() const { return m_p->m_product.productName; }
+    std::string GetCompanyName() const { return m_p->m_product.companyName; }
+    std::string GetProductFullName() const { return m_p->m_product.productFullName; }
+    std::string GetDisplayName() const { return m_p->m_product.displayName; }
+    std::string GetInstallUrl() const { return m_p->m_product.installUrl; }
+    std::string GetInstallUrl2() const { return m_p->m_product.installUrl2; }
+    std::string GetExecute() const { return m_p->m_product.execute; }
+    std::string GetLicenseUrl() const { return m_p->m_product.licenseUrl; }
+    std::string GetHomePageUrl() const { return m_p->m_product.homePageUrl; }
+    std::string GetHomePageDisplayName() const { return m_p->m_product.homePageDisplayName; }
+    uint32_t GetHomePageStatus() const { return m_p->m_product.homePageStatus; }
+    std::string GetClientFolderName() const { return m_p->m_strClientFolderName; }
+    std::string GetUninstallKeyName() const {
+        return m_p->m_product.productFullName + "-" + m_p->m_product.version;
     }
-    std::string GetFirstImageUrl() const { return m_strFirstImage; }
-    std::string GetLastImageUrl() const { return m_strLastImage; }
-    size_t GetRecommendCount() const { return m_recommends.size(); }
+    size_t GetImageCount() const { return m_p->m_images.size(); }
+    std::string GetImageUrl(size_t nIndex) const {
+        return nIndex < m_p->m_images.size() ? m_p->m_images[nIndex] : std::string();
+    }
+    std::string GetFirstImageUrl() const { return m_p->m_strFirstImage; }
+    std::string GetLastImageUrl() const { return m_p->m_strLastImage; }
+    size_t GetRecommendCount() const { return m_p->m_recommends.size(); }
     std::string GetRecommendName(size_t nIndex) const;
     std::string GetRecommendUrl(size_t nIndex) const;
     uint32_t GetRecommendStatus(size_t nIndex) const;
-    uint32_t GetOemId() const { return m_nOemId; }
+    uint32_t GetOemId() const { return m_p->m_nOemId; }
 
     // Whole records, for diagnostic front ends and tests.
-    const ProductInfo& GetProduct() const { return m_product; }
-    const ReptInfo& GetReptInfo() const { return m_rept; }
-    const PromotionInfo& GetPromotion() const { return m_promotion; }
-    const std::vector<ProductInfo>& GetCatalogue() const { return m_catalogue; }
-    const std::vector<std::string>& GetProcessNames() const { return m_processNames; }
-    CReptThread& GetReptThread() { return m_reptThread; }
+    const ProductInfo& GetProduct() const { return m_p->m_product; }
+    const ReptInfo& GetReptInfo() const { return m_p->m_rept; }
+    const PromotionInfo& GetPromotion() const { return m_p->m_promotion; }
+    const std::vector<ProductInfo>& GetCatalogue() const { return m_p->m_catalogue; }
+    const std::vector<std::string>& GetProcessNames() const { return m_p->m_processNames; }
+    CReptThread& GetReptThread() { return m_p->m_reptThread; }
 
     // Product processes and the home-page offer.
     bool IsProductRunning() const;
@@ -114,36 +120,66 @@ public:
     void SetHomePage() const;
 
 private:
+    class CState;
+
+    // Runs the loading on a state it keeps alive until the loading ends.
     class CLoadingThread : public CWorkerThread {
     public:
-        explicit CLoadingThread(CProductInfoMgr& mgr) : m_mgr(mgr) {}
+        explicit CLoadingThread(CState& state) : m_state(state) {}
+        // Owner's thread, before Start: the reference the thread will hold.
+        void Hold(const std::shared_ptr<CState>& state) { m_hold = state; }
+        void Release() { m_hold.reset(); }
 
     protected:
         void OnExecute() override;
 
     private:
-        CProductInfoMgr& m_mgr;
+        CState& m_state;
+        std::shared_ptr<CState> m_hold;
     };
 
-    void StoreSetup(const SetupDocument& setup, int nResult);
-    ReportFields MakeReportFields() const;
-    void QueueReport(const char* pszEvent, const std::string& strTail);
+    // Everything the loading thread touches.
+    class CState {
+    public:
+        CState() = default;
+        CState(const CState&) = delete;
+        CState& operator=(const CState&) = delete;
 
-    ServerAddresses m_addresses;
-    ProductInfo m_product;
-    ReptInfo m_rept;
-    std::string m_strFirstImage;
-    std::string m_strLastImage;
-    std::vector<std::string> m_images;
-    std::vector<RecommendSetup> m_recommends;
-    PromotionInfo m_promotion;
-    uint32_t m_nOemId = 0;
-    std::string m_strClientFolderName;
-    std::vector<std::string> m_processNames;
-    std::atomic<int> m_nState{kNotStarted};
-    std::vector<ProductInfo> m_catalogue;
-    HWND m_hNotify = nullptr;
-    CLoadingThread m_loader{*this};
-    CReptThread m_reptThread;
-    bool m_bShutDown = false;
+        int LoadAll();
+        void PostCompletion(int nCode);
+        void Shutdown();
+        bool GetAllProductInfo();
+        std::string GetInstalledProductIds() const;
+        int GetProductInfo(const std::string& strIds);
+        int LoadConfig();
+        void LoadCookie();
+        int UseBuiltInProduct();
+        void UpdateConfig();
+        void ReportStart() { QueueReport("start", std::string()); }
+        void StoreSetup(const SetupDocument& setup, int nResult);
+        ReportFields MakeReportFields() const;
+        void QueueReport(const char* pszEvent, const std::string& strTail);
+
+        ServerAddresses m_addresses;
+        ProductInfo m_product;
+        ReptInfo m_rept;
+        std::string m_strFirstImage;
+        std::string m_strLastImage;
+        std::vector<std::string> m_images;
+        std::vector<RecommendSetup> m_recommends;
+        PromotionInfo m_promotion;
+        uint32_t m_nOemId = 0;
+        std::string m_strClientFolderName;
+        std::vector<std::string> m_processNames;
+        std::atomic<int> m_nState{kNotStarted};
+        std::vector<ProductInfo> m_catalogue;
+        HWND m_hNotify = nullptr;
+        // Set when the owner is gone: no command is posted any more.
+        std::atomic<bool> m_bOrphaned{false};
+        CLoadingThread m_loader{*this};
+        CReptThread m_reptThread;
+        bool m_bShutDown = false;
+    };
+
+    std::shared_ptr<CState> m_p;
 };

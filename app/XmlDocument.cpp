@@ -106,16 +106,44 @@ size_t LengthWithoutTerminator(const unsigned char* pData, size_t nLength) {
 
 }  // namespace
 
-bool HasDocumentTypeDeclaration(const unsigned char* pData, size_t nLength) {
-    for (size_t i = 0; i < nLength; ++i) {
-        if (pData[i] != '<')
+namespace {
+
+// From the '<' at nPos, the position just past the comment, CDATA section or processing
+// instruction that starts there (the end of the data when it is never closed); nPos when none
+// starts there. Text inside them is no markup, "<!DOCTYPE" included.
+size_t SkipUnparsedSection(const unsigned char* pData, size_t nLength, size_t nPos, size_t nStride) {
+    static const char* const kSections[][2] = {{"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
+    for (const auto& section : kSections) {
+        if (!ContainsAt(pData, nLength, nPos, section[0], nStride))
             continue;
-        if (ContainsAt(pData, nLength, i, "<!DOCTYPE", 1))
+        for (size_t i = nPos + strlen(section[0]) * nStride; i < nLength; i += nStride) {
+            if (ContainsAt(pData, nLength, i, section[1], nStride))
+                return i + strlen(section[1]) * nStride;
+        }
+        return nLength;
+    }
+    return nPos;
+}
+
+// One-byte encodings with stride 1, UTF-16 (either byte order) with stride 2.
+bool HasDeclarationWithStride(const unsigned char* pData, size_t nLength, size_t nStride) {
+    for (size_t i = 0; i < nLength;) {
+        if (pData[i] != '<') {
+            ++i;
+            continue;
+        }
+        if (ContainsAt(pData, nLength, i, "<!DOCTYPE", nStride))
             return true;
-        if (ContainsAt(pData, nLength, i, "<!DOCTYPE", 2))
-            return true;
+        size_t nNext = SkipUnparsedSection(pData, nLength, i, nStride);
+        i = nNext > i ? nNext : i + 1;
     }
     return false;
+}
+
+}  // namespace
+
+bool HasDocumentTypeDeclaration(const unsigned char* pData, size_t nLength) {
+    return HasDeclarationWithStride(pData, nLength, 1) || HasDeclarationWithStride(pData, nLength, 2);
 }
 
 std::string WideToAnsi(const wchar_t* pszText, size_t nLength) {

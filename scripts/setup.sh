@@ -17,6 +17,14 @@ if [ -n "$missing" ]; then
     $SUDO apt-get install -y -qq --no-install-recommends $missing
 fi
 
+# The i686 test programs run under Debian's 32-bit loader: wine32 of the i386 architecture.
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+    [ "$(id -u)" = 0 ] && SUDO="" || SUDO="sudo"
+    dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends wine32:i386
+fi
+
 # Wine takes its ANSI code page (936) from LC_ALL=zh_CN.UTF-8; the shells want it to exist.
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
     [ "$(id -u)" = 0 ] && SUDO="" || SUDO="sudo"

@@ -2,14 +2,20 @@
 # prefix inside the build folder (never in $HOME).
 : "${ORVANE_BUILD_DIR:?ORVANE_BUILD_DIR must name the build folder}"
 export WINEPREFIX="$ORVANE_BUILD_DIR/wineprefix"
-export WINEARCH=win64
 export LC_ALL=zh_CN.UTF-8
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-# The 64-bit loader by name: once wine32 is installed, plain "wine" is the 32-bit loader,
-# which cannot start the x86_64 programs in this prefix.
-WINE=/usr/lib/wine/wine64
-[ -x "$WINE" ] || WINE=$(command -v wine64 || command -v wine)
+if grep -q '^CMAKE_TOOLCHAIN_FILE:.*toolchain-i686\.cmake$' "$ORVANE_BUILD_DIR/CMakeCache.txt" 2>/dev/null; then
+    # The i686 programs: the 32-bit loader (Debian's wine32) in a 32-bit prefix of their own.
+    export WINEARCH=win32
+    WINE=/usr/lib/wine/wine
+else
+    # The 64-bit loader by name: once wine32 is installed, plain "wine" is the 32-bit loader,
+    # which cannot start the x86_64 programs in this prefix.
+    export WINEARCH=win64
+    WINE=/usr/lib/wine/wine64
+    [ -x "$WINE" ] || WINE=$(command -v wine64 || command -v wine)
+fi
 export WINELOADER="$WINE"
 
 # Creates the prefix on first use and keeps one wineserver alive, so that each program

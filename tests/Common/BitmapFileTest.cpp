@@ -219,6 +219,9 @@ TEST(BitmapFile, OpenRejectsBadFilesWithTheirLogLine) {
         {MakeHeader(kBlock, 0), "位图文件块大小错 0"},
         {MakeHeader(kBlock, -5), "位图文件块大小错 -5"},
         {MakeHeader(kBlock, (1 << 20) + 1), "位图文件块大小错 1048577"},
+        // Only the size this program writes: a table of 32 KiB blocks would mark unwritten
+        // halves done.
+        {MakeHeader(kBlock * 8, 32768), "位图文件块大小错 32768"},
         {MakeHeader((int64_t(1) << 32) + 1), "文件实际长度错 4294967297"},
         {MakeHeader(-1), "文件实际长度错 -1"},
         // Hostile: a legal length in one-byte blocks would need a 4 GiB table.

@@ -348,4 +348,104 @@ TEST_F(DownloadManagerTest, EdgeOutcomes) {
     EXPECT_EQ(CDownloadManager::RunOutcome(true, true, true), kDownloadRenaming);
     EXPECT_EQ(CDownloadManager::RunOutcome(false, false, true), kDownloadStopped);
     EXPECT_EQ(CDownloadManager::RunOutcome(false, false, false), kDownloadTimedOut);
+
+    // A worker's tick newer than the clock just read is no 49-day silence; the wrap is not either.
+    EXPECT_FALSE(CDownloadManager::IsPast(1005, 1000, 800));
+    EXPECT_FALSE(CDownloadManager::IsPast(0xFFFFFF00u, 100, 800));
+    EXPECT_TRUE(CDownloadManager::IsPast(0xFFFFFF00u, 1000, 800));
+}
+
+TEST_F(DownloadManagerTest, HostileServersGiveTheExactFileOrAFailureInTime) {
+    std::vector<uint8_t> content = MakeContent(300 * 1024, 21);
+    struct Case {
+        const char* pszName;
+        const char* pszRules;  // rules for the path, separated by '|'
+        int nTimeoutMs;
+        int nStatus;
+    } cases[] = {
+        // A 206 for other bytes than asked is never written: the range is asked again.
+        {"shift.bin", "method=GET&range_shift=16384&count=1", 20000, kDownloadFinished},
+        // A connection that falls silent mid-body: the range goes on over a new one.
+        {"stall1.bin", "method=GET&stall_at=20000&stall=300000&count=1", 4000, kDownloadFinished},
+        // Every answer falls silent before a whole block: the run times out.
+        {"stall.bin", "method=GET&stall_at=5000&stall=300000", 4000, kDownloadTimedOut},
+        // Every answer is cut before a whole block: no storm of requests, then the time-out.
+        {"cut.bin", "method=GET&cut=10000", 3000, kDownloadTimedOut},
+        // One stream (a length beyond any block table): a cut body is a failed attempt.
+        {"one.bin", "method=HEAD&length=5368709120|method=GET&cut=50000&count=1", 20000, kDownloadFinished},
+        {"onecut.bin", "method=HEAD&length=5368709120|method=GET&cut=50000", 3000, kDownloadTimedOut},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        std::string strUrl = Serve(c.pszName, content);
+        std::string strRules = c.pszRules;
+        for (size_t nAt = 0; nAt != std::string::npos;) {
+            size_t nBar = strRules.find('|', nAt);
+            std::string strRule = strRules.substr(nAt, nBar == std::string::npos ? nBar : nBar - nAt);
+            ASSERT_TRUE(SetServerRule(std::string("path=/") + c.pszName + "&" + strRule));
+            nAt = nBar == std::string::npos ? nBar : nBar + 1;
+        }
+        CDownloadManager manager;
+        manager.SetInactivityTimeout(c.nTimeoutMs);
+        std::string strTarget = m_dir.File(c.pszName);
+        DWORD dwStart = ::GetTickCount();
+        EXPECT_EQ(RunSync(manager, strUrl, strTarget), c.nStatus);
+        DWORD dwElapsed = ::GetTickCount() - dwStart;
+        EXPECT_LT(dwElapsed, static_cast<DWORD>(c.nTimeoutMs) + 6000);
+        EXPECT_EQ(SameFile(strTarget, content), c.nStatus == kDownloadFinished);
+        // At most one request a second per connection while nothing is gained.
+        int nGets = CountStarting(ServerRequests(std::string("/") + c.pszName), "GET ");
+        EXPECT_LE(nGets, 2 * static_cast<int>(dwElapsed / 1000 + 3)) << nGets;
+    }
+}
+
+TEST_F(DownloadManagerTest, AFileReplacedOnTheServerIsFetchedAfreshOnce) {
+    const size_t nSize = 2 * 1024 * 1024;
+    std::vector<uint8_t> first = MakeContent(nSize, 31), second = MakeContent(nSize, 32);
+    std::string strUrl = Serve("repl.bin", first, kDay1);
+    // Slow answers, each cut after a part, so that requests go on after the replacement.
+    const std::string strRule = "path=/repl.bin&method=GET&rate=250000&cut=200000";
+    ASSERT_TRUE(SetServerRule(strRule));
+    const std::string strTarget = m_dir.File("repl.bin");
+    // Replaces the served file whole (as a rename does) once the run has a part of it.
+    auto replaceAfterPart = [&](CDownloadManager& manager, const std::vector<uint8_t>& next, FILETIME ftNext,
+                                int nHeads) {
+        while (CountStarting(ServerRequests("/repl.bin"), "HEAD ") < nHeads ||
+               manager.GetOutputFile().GetDownloaded() < 400 * 1024) {
+            ASSERT_EQ(manager.GetStatus(), kDownloadBusy);
+            ::Sleep(20);
+        }
+        ASSERT_FALSE(PutServedFile("repl.new", next).empty());
+        ASSERT_TRUE(SetServedFileTime("repl.new", ftNext));
+        ASSERT_TRUE(MoveFileExA(ServedFilePath("repl.new").c_str(), ServedFilePath("repl.bin").c_str(),
+                                MOVEFILE_REPLACE_EXISTING));
+    };
+    auto waitForEnd = [](CDownloadManager& manager) {
+        while (manager.GetStatus() == kDownloadBusy || manager.GetStatus() == kDownloadRenaming) ::Sleep(20);
+        return manager.GetStatus();
+    };
+    {
+        CDownloadManager manager;
+        manager.SetInactivityTimeout(20000);
+        manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
+        replaceAfterPart(manager, second, kDay2, 1);
+        EXPECT_EQ(waitForEnd(manager), kDownloadFinished);
+        EXPECT_TRUE(SameFile(strTarget, second));
+        EXPECT_EQ(CountStarting(ServerRequests("/repl.bin"), "HEAD "), 2);
+    }
+    // Changed again during the fresh start: a failure, and no partial files of either.
+    ASSERT_TRUE(ResetServer());
+    ASSERT_TRUE(SetServerRule(strRule));
+    ASSERT_TRUE(::DeleteFileA(strTarget.c_str()));
+    CDownloadManager manager;
+    manager.SetInactivityTimeout(20000);
+    manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
+    FILETIME ftDay3 = kDay2;
+    ftDay3.dwHighDateTime += 1;
+    replaceAfterPart(manager, first, ftDay3, 1);
+    replaceAfterPart(manager, second, kDay1, 2);
+    EXPECT_EQ(waitForEnd(manager), kDownloadFailed);
+    EXPECT_FALSE(FileExists(strTarget));
+    EXPECT_FALSE(FileExists(strTarget + ".kvd"));
+    EXPECT_FALSE(FileExists(strTarget + ".kvb"));
 }

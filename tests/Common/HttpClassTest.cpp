@@ -17,11 +17,14 @@ constexpr int kBlock = 16384;
 uint64_t ToU64(const FILETIME& ft) {
     return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
-FILETIME FromU64(uint64_t v) { return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)}; }
+FILETIME FromU64(uint64_t v) {
+    return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)};
+}
 
 uint64_t FileWriteTime(const std::string& strPath) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data)) return 0;
+    if (!::GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data))
+        return 0;
     return ToU64(data.ftLastWriteTime);
 }
 
@@ -427,4 +430,48 @@ TEST_F(HttpClassTest, AnUnreachableServerIsAPlatformError) {
     size_t nEnd = strLog.find("\r\n", nPos);
     EXPECT_GT(nEnd, nPos + strHead.size()) << strLog;
     EXPECT_NE(strLog.find("HttpRangeRequest(" + strUrl + ", 0, 1) error: [-4,12029]"), std::string::npos);
+}
+
+TEST_F(HttpClassTest, HostileAddressesAndAnswersFailInsteadOfMisleading) {
+    std::vector<uint8_t> content = MakeContent(100000, 8);
+    std::string strUrl = PutServedFile("h.bin", content);
+    const FILETIME ftDate = {0x0C358000, 0x01D6DFD1};  // 2021-01-01 00:00:00 UTC
+    ASSERT_TRUE(SetServedFileTime("h.bin", ftDate));
+    CHttpClass http;
+    ByteVector body;
+    // A control byte never reaches the wire: CR LF would have added a header of its own.
+    for (const char* pszTail : {"?a=1\r\nX-Injected: yes", "?a=\x7F", "?a=\t"}) {
+        EXPECT_EQ(http.SendHttpMsg((strUrl + pszTail).c_str(), body), -3);
+        EXPECT_EQ(http.HttpRangeRequest((strUrl + pszTail).c_str(), 0, 9), -3);
+    }
+    EXPECT_TRUE(ServerRequests().empty());
+
+    // A 206 for other bytes than asked is refused (a network error, worth another try).
+    ASSERT_TRUE(SetServerRule("path=/h.bin&range_shift=16384&count=1"));
+    EXPECT_EQ(http.HttpRangeRequest(strUrl.c_str(), 0, 16383), -4);
+    EXPECT_EQ(http.GetCode(), ERROR_HTTP_INVALID_SERVER_RESPONSE);
+    ASSERT_EQ(http.HttpRangeRequest(strUrl.c_str(), 0, 16383), 1);
+    EXPECT_EQ(http.GetContentLength(), 16384);
+
+    // If-Range: the same date keeps the range, another one gets the whole file with its date.
+    ASSERT_EQ(http.HttpRangeRequest(strUrl.c_str(), 10, 19, &ftDate), 1);
+    EXPECT_EQ(http.GetCode(), 206);
+    const FILETIME ftOther = {ftDate.dwLowDateTime + 10000000u, ftDate.dwHighDateTime};
+    ASSERT_EQ(http.HttpRangeRequest(strUrl.c_str(), 10, 19, &ftOther), 1);
+    EXPECT_EQ(http.GetCode(), 200);
+    FILETIME ftAnswer = {};
+    ASSERT_TRUE(http.GetLastModified(ftAnswer));
+    EXPECT_EQ(CompareFileTime(&ftAnswer, &ftDate), 0);
+    EXPECT_EQ(http.GetContentLength(), 100000);
+
+    // A server that falls silent mid-body fails the read after the receive time-out.
+    ASSERT_TRUE(SetServerRule("path=/h.bin&stall_at=20000&stall=120000"));
+    http.SetReceiveTimeout(1000);
+    ASSERT_EQ(http.HttpRequest(strUrl.c_str()), 1);
+    std::vector<uint8_t> buffer(content.size());
+    DWORD dwStart = GetTickCount();
+    EXPECT_EQ(http.ReceiveBytes(buffer.data(), static_cast<int>(buffer.size())), -1);
+    EXPECT_EQ(http.GetResult(), -4);
+    EXPECT_LT(GetTickCount() - dwStart, 15000u);
+    http.CloseHttpRequest();
 }

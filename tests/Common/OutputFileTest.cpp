@@ -188,7 +188,8 @@ TEST(OutputFile, ConcurrentWorkersFillTheFileExactly) {
         const std::vector<uint8_t>* pContent;
         int nWorker;
     };
-    auto body = [](LPVOID p) -> DWORD {
+    // A thread entry: stdcall, which a lambda is not on 32-bit.
+    LPTHREAD_START_ROUTINE body = [](LPVOID p) WINAPI -> DWORD {
         Ctx* ctx = static_cast<Ctx*>(p);
         int64_t first = 0, last = 0;
         while (ctx->pOut->GetNextRange(ctx->nWorker, first, last)) {

@@ -219,6 +219,18 @@ TEST(Process, FindAndEndProcessesByExecutableName) {
     EXPECT_EQ(WaitForSingleObject(hInFolder, 200), static_cast<DWORD>(WAIT_TIMEOUT));
     // Nothing to end is no failure.
     KillProcessByName(sleepers.Name("none"));
+
+    // A GBK name whose trail byte is 0x5C ("誠", D5 5C) is found and ended whole, never as
+    // the part after that byte.
+    HANDLE hGbk = sleepers.Start(sleepers.Copy("誠tail"));
+    ASSERT_NE(hGbk, nullptr);
+    EXPECT_TRUE(IsProcessRunning(sleepers.Name("誠tail")));
+    EXPECT_FALSE(IsProcessRunning("tail.exe"));
+    KillProcessByName("tail.exe");
+    EXPECT_EQ(WaitForSingleObject(hGbk, 200), static_cast<DWORD>(WAIT_TIMEOUT));
+    KillProcessByName(sleepers.Name("誠tail"));
+    ASSERT_EQ(WaitForSingleObject(hGbk, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(ExitCodeOf(hGbk), 0xFFFFFFFFu);
 }
 
 TEST(Path, ModulePathAndFolder) {

@@ -55,7 +55,7 @@ TEST(WorkerThread, SleepForEndsSoonAfterAStopRequest) {
     } ctx{&sleeper};
     HANDLE hTimer = CreateThread(
         nullptr, 0,
-        [](LPVOID p) -> DWORD {
+        [](LPVOID p) WINAPI -> DWORD {
             Sleep(50);
             static_cast<Ctx*>(p)->p->Stop();
             return 0;

@@ -53,6 +53,42 @@ uint32_t ReadU32(const std::vector<uint8_t>& data, size_t nOffset) {
            static_cast<uint32_t>(data[nOffset + 3]) << 24;
 }
 
+// The code of the exception stream of a minidump, 0 when it has none.
+uint32_t DumpedExceptionCode(const std::vector<uint8_t>& data) {
+    uint32_t nStreams = ReadU32(data, 8), nDirectory = ReadU32(data, 12);
+    uint32_t nExceptionCode = 0;
+    for (uint32_t i = 0; i < nStreams && nDirectory + i * 12 + 12 <= data.size(); ++i) {
+        uint32_t nType = ReadU32(data, nDirectory + i * 12);
+        uint32_t nRva = ReadU32(data, nDirectory + i * 12 + 8);
+        if (nType == 6 && nRva + 12 <= data.size())
+            nExceptionCode = ReadU32(data, nRva + 8);
+    }
+    return nExceptionCode;
+}
+
+// Started with ORVANE_CRASH_MODE=stack, a copy of this test program overflows its stack under
+// the crash handler before any test runs.
+volatile int g_nDepthLeft = 0x7FFFFFFF;
+
+int Recurse(int nDepth) {
+    volatile char pad[256];
+    pad[nDepth % sizeof(pad)] = static_cast<char>(nDepth);
+    if (--g_nDepthLeft == 0)
+        return 0;
+    return Recurse(nDepth + 1) + pad[0];
+}
+
+const bool g_bOverflowChild = [] {
+    char szMode[16] = "";
+    if (GetEnvironmentVariableA("ORVANE_CRASH_MODE", szMode, sizeof(szMode)) == 0 ||
+        strcmp(szMode, "stack") != 0) {
+        return false;
+    }
+    InstallCrashHandler();
+    ExitProcess(static_cast<UINT>(7 + Recurse(0)));
+    return true;
+}();
+
 }  // namespace
 
 TEST(CrashDump, DumpFileNameFollowsTheProgram) {
@@ -95,15 +131,7 @@ TEST(CrashDump, AFaultingProgramLeavesAMinidumpAndExitsWithZero) {
     ASSERT_GT(data.size(), 32u);
     EXPECT_EQ(std::string(data.begin(), data.begin() + 4), "MDMP");
     // The exception stream records the access violation that ended the program.
-    uint32_t nStreams = ReadU32(data, 8), nDirectory = ReadU32(data, 12);
-    uint32_t nExceptionCode = 0;
-    for (uint32_t i = 0; i < nStreams && nDirectory + i * 12 + 12 <= data.size(); ++i) {
-        uint32_t nType = ReadU32(data, nDirectory + i * 12);
-        uint32_t nRva = ReadU32(data, nDirectory + i * 12 + 8);
-        if (nType == 6 && nRva + 12 <= data.size())
-            nExceptionCode = ReadU32(data, nRva + 8);
-    }
-    EXPECT_EQ(nExceptionCode, 0xC0000005u);
+    EXPECT_EQ(DumpedExceptionCode(data), 0xC0000005u);
     // Nothing else was written beside the program.
     EXPECT_EQ(FindNames(temp.File("*")).size(), 4u);  // ".", "..", the program, the dump
 }
@@ -135,4 +163,24 @@ TEST(CrashDump, ADumpReplacesAnEarlierOneOfTheSameSecond) {
         }
     }
     EXPECT_EQ(nReplaced, 1);
+}
+
+TEST(CrashDump, AStackOverflowLeavesAMinidumpAndExitsWithZero) {
+    ASSERT_FALSE(g_bOverflowChild);
+    CTempDir temp;
+    std::string strExe = temp.File("overflow.exe");
+    char szSelf[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(nullptr, szSelf, sizeof(szSelf)), 0u);
+    ASSERT_TRUE(CopyFileA(szSelf, strExe.c_str(), FALSE));
+    ASSERT_TRUE(SetEnvironmentVariableA("ORVANE_CRASH_MODE", "stack"));
+    int nExit = RunProgram("\"" + strExe + "\"", 60000);
+    SetEnvironmentVariableA("ORVANE_CRASH_MODE", nullptr);
+    EXPECT_EQ(nExit, 0);
+    std::vector<std::string> dumps = FindNames(temp.File("overflow.exe*.dmp"));
+    ASSERT_EQ(dumps.size(), 1u);
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(ReadFileBytes(temp.File(dumps[0]), data));
+    ASSERT_GT(data.size(), 32u);
+    EXPECT_EQ(std::string(data.begin(), data.begin() + 4), "MDMP");
+    EXPECT_EQ(DumpedExceptionCode(data), 0xC00000FDu);
 }

@@ -12,6 +12,7 @@
 #include "Log.h"
 #include "MakerServer.h"
 #include "Path.h"
+#include "RefServerControl.h"
 #include "Registry.h"
 #include "ProductInfoMgr.h"
 #include "TestSupport.h"
@@ -369,4 +370,20 @@ TEST_F(ProductInfoMgrTest, HomePageIsWrittenOnlyWhenOffered) {
             ::RegDeleteValueA(key.Get(), "Start Page");
         }
     }
+}
+
+TEST_F(ProductInfoMgrTest, ASlowServerNeverHoldsTheManagersEnd) {
+    // The configuration server answers the catalogue only after 4 s.
+    ASSERT_TRUE(PutMakerFile("maker-catalogue.xml", "<c/>"));
+    ASSERT_TRUE(SetServerRule(std::string("path=") + kCataloguePath + "&delay=4000"));
+    m_mgr.reset(new CProductInfoMgr());
+    m_mgr->StartLoading(m_window.Get());
+    ::Sleep(300);
+    DWORD dwStart = ::GetTickCount();
+    m_mgr.reset();
+    EXPECT_LT(::GetTickCount() - dwStart, 2000u);
+    // The loading goes on over the state it holds (it asks for the setup document next) and
+    // posts nothing to the window of an owner that is gone.
+    EXPECT_EQ(0, m_window.WaitForCommand(8000));
+    EXPECT_FALSE(ServerRequests(kSetupPath).empty());
 }

@@ -125,6 +125,8 @@ TEST_F(ReptThreadTest, ReportThatCannotSucceedIsDroppedAndTheNextGoesThrough) {
     m_thread.AddRept(refused.strUrl);
     m_thread.AddRept("start?dlver=G1.0.0&pname=");  // rejected by the client (-3)
     m_thread.AddRept("");
+    // CR LF from a hostile setup document would inject a header: refused before sending (-3).
+    m_thread.AddRept(next.strUrl + "&x\r\nX-Injected: yes");
     m_thread.AddRept(next.strUrl);
     m_thread.AddRept(last.strUrl);
     m_thread.Start();

@@ -235,6 +235,7 @@ TEST_F(ServerDocumentsTest, DocumentTypeDeclarationsAreRefusedWithoutTouchingFil
         strPrologue + "SYSTEM \"" + strHttp + "\"><setup><rept/></setup>",
         EntityBomb(),
         Utf16Le(strPrologue + "SYSTEM \"" + strHttp + "\"><setup><rept/></setup>"),
+        "<!-- <!DOCTYPE x> --><?p ?><!DOCTYPE setup SYSTEM \"" + strHttp + "\"><setup><rept/></setup>",
     };
     for (const std::string& strDoc : documents) {
         XmlDocument doc;
@@ -245,6 +246,17 @@ TEST_F(ServerDocumentsTest, DocumentTypeDeclarationsAreRefusedWithoutTouchingFil
     }
     EXPECT_TRUE(ServerRequests("/stat/xxe/start").empty());
     EXPECT_TRUE(MakerRecord("maker-stats.log").empty());
+
+    // Mentioned only where it is no markup, it declares nothing: such documents load.
+    const std::string strBody = "<setup productName=\"c\"><rept url=\"u\"/></setup>";
+    for (const std::string& strDoc :
+         {"<?xml version=\"1.0\"?><!-- <!DOCTYPE setup> -->" + strBody,
+          std::string("<setup productName=\"c\"><![CDATA[<!DOCTYPE x>]]><rept url=\"u\"/></setup>"),
+          "<?note <!DOCTYPE x> ?>" + strBody, Utf16Le("<!--<!DOCTYPE x>-->" + strBody)}) {
+        SetupDocument setup;
+        EXPECT_EQ(1, ParseSetupDocument(Bytes(strDoc), setup)) << strDoc.substr(0, 40);
+        EXPECT_EQ("c", setup.product.productName);
+    }
 }
 
 TEST_F(ServerDocumentsTest, Utf16DocumentsLoadAndTheirTerminatorIsTwoBytes) {

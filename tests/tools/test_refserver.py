@@ -209,6 +209,26 @@ class RuleTest(ServerCase):
         self.assertEqual(self.srv.get("/f.bin", headers={"Range": "bytes=0-199999"})[1], CONTENT[:200000])
         self.assertGreaterEqual(time.monotonic() - started, 0.15)
 
+    def test_hostile_range_and_stall_rules_and_if_range(self):
+        self.srv.rule("path=/f.bin&range_shift=16384&count=1")
+        r, data = self.srv.get("/f.bin", headers={"Range": "bytes=0-99"})
+        self.assertEqual((r.status, r.getheader("Content-Range")), (206, "bytes 16384-16483/300000"))
+        self.assertEqual(data, CONTENT[16384:16484])
+        self.srv.rule("path=/f.bin&stall_at=1000&stall=400")
+        c = self.srv.conn()
+        c.request("GET", "/f.bin")
+        r = c.getresponse()
+        started = time.monotonic()
+        self.assertEqual(r.read(1000), CONTENT[:1000])
+        self.assertEqual(r.read(), CONTENT[1000:])
+        self.assertGreaterEqual(time.monotonic() - started, 0.35)
+        self.srv.ctl("reset")
+        same, other = "Wed, 21 Oct 2015 07:28:00 GMT", "Wed, 21 Oct 2015 07:28:01 GMT"
+        r, data = self.srv.get("/f.bin", headers={"Range": "bytes=10-19", "If-Range": same})
+        self.assertEqual((r.status, data), (206, CONTENT[10:20]))
+        r, data = self.srv.get("/f.bin", headers={"Range": "bytes=10-19", "If-Range": other})
+        self.assertEqual((r.status, data), (200, CONTENT))
+
 
 class MakerHookTest(unittest.TestCase):
     def test_maker_answers_its_paths_and_passes_others_on(self):

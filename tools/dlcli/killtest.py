@@ -38,7 +38,7 @@ BLOCK = 16384
 def wine_up(env):
     if not os.path.exists(os.path.join(env["WINEPREFIX"], "system.reg")):
         os.makedirs(env["WINEPREFIX"], exist_ok=True)
-        subprocess.run([wine_binary(), "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
+        subprocess.run([env["WINELOADER"], "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], env=env)
     # A persistent wineserver: each start of dlcli then takes well under a second.
@@ -219,7 +219,7 @@ def run(args):
         os.makedirs(os.path.dirname(target))
         relay = Relay(int(server.base.rsplit(":", 1)[1]))
         url = "http://127.0.0.1:%d/big.bin" % relay.port
-        command = [wine_binary(), dlcli, "--timeout-ms", "20000", url, windows_path(target)]
+        command = [wine_binary(build), dlcli, "--timeout-ms", "20000", url, windows_path(target)]
         marker = windows_path(target)
         finished = False
         for kill in range(args.kills):

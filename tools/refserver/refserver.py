@@ -84,6 +84,9 @@ OPTIONS = {
     "empty": _flag,           # empty body (Content-Length: 0), status and other headers unchanged
     "close": _flag,           # Connection: close after this answer
     "echo": _flag,            # body = the raw request (request line, headers, blank line, body)
+    "stall_at": _int,         # after N bytes of body, fall silent with the connection open ...
+    "stall": _int,            # ... for this many ms (then the rest of the body follows)
+    "range_shift": _int,      # answer a ranged GET with the range N bytes further on
 }
 
 
@@ -382,8 +385,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             content_range = "bytes */0"
             if content.size:
                 content_range = "bytes 0-%d/%d" % (content.size - 1, content.size)
-        elif status == 200 and self.command == "GET" and not opts.get("ignore_range"):
+        elif status == 200 and self.command == "GET" and not opts.get("ignore_range") \
+                and self.if_range_holds(content):
             rng = parse_range(self.headers.get("Range"), content.size)
+            if isinstance(rng, tuple) and opts.get("range_shift"):
+                shift = opts["range_shift"]
+                first = min(rng[0] + shift, content.size - 1)
+                rng = (first, max(first, min(rng[1] + shift, content.size - 1)))
             if rng == "unsatisfiable":
                 self.respond_error(416, opts, {"Content-Range": "bytes */%d" % content.size})
                 return
@@ -395,6 +403,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_head(status, content, length, content_range, opts)
         if self.command != "HEAD":
             self.send_content(content, first, length, opts)
+
+    def if_range_holds(self, content):
+        """False when If-Range names a date other than the content's: the whole file then."""
+        wanted = self.headers.get("If-Range")
+        if not wanted:
+            return True
+        if content.mtime is None:
+            return False
+        try:
+            return email.utils.parsedate_to_datetime(wanted).timestamp() == int(content.mtime)
+        except (TypeError, ValueError):
+            return False
 
     def respond_error(self, status, opts, extra=None):
         reason = self.responses.get(status, ("",))[0]
@@ -452,15 +472,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     @staticmethod
     def plain(opts):
-        return not any(k in opts for k in ("piece", "rate", "pause"))
+        return not any(k in opts for k in ("piece", "rate", "pause", "stall_at"))
 
     def send_shaped(self, content, first, length, opts, write):
         """Writes the body in pieces, pausing or throttling as the rule says."""
         rate = opts.get("rate")
         piece = opts.get("piece") or (max(1, min(65536, rate // 10)) if rate else BIG_CHUNK)
         pause = opts.get("pause", 0) / 1000.0
+        stall_at = opts.get("stall_at")
+        if stall_at is not None:
+            piece = max(1, min(piece, stall_at)) if stall_at else piece
         started, sent = time.monotonic(), 0
         for i, chunk in enumerate(content.chunks(first, length, piece)):
+            if stall_at is not None and sent >= stall_at:
+                if STOP.wait(opts.get("stall", 0) / 1000.0):
+                    return
+                stall_at = None
             if i and pause and STOP.wait(pause):
                 return
             write(chunk)
