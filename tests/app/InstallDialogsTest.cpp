@@ -27,38 +27,40 @@ std::wstring Wide(const char* pszAnsi) {
     return sz;
 }
 
+struct DialogSearch {
+    HWND hExcept;
+    HWND hFound;
+};
+
+BOOL CALLBACK FindDialogProc(HWND hWnd, LPARAM lParam) {
+    auto* p = reinterpret_cast<DialogSearch*>(lParam);
+    wchar_t szClass[16] = {};
+    GetClassNameW(hWnd, szClass, 16);
+    if (hWnd != p->hExcept && IsWindowVisible(hWnd) && std::wstring(szClass) == L"#32770") {
+        p->hFound = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The visible dialog of this thread other than hExcept.
 HWND FindThreadDialog(HWND hExcept = nullptr) {
-    struct Search {
-        HWND hExcept;
-        HWND hFound;
-    } search = {hExcept, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hWnd, LPARAM lParam) -> BOOL {
-            auto* p = reinterpret_cast<Search*>(lParam);
-            wchar_t szClass[16] = {};
-            GetClassNameW(hWnd, szClass, 16);
-            if (hWnd != p->hExcept && IsWindowVisible(hWnd) && std::wstring(szClass) == L"#32770") {
-                p->hFound = hWnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DialogSearch search = {hExcept, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindDialogProc, reinterpret_cast<LPARAM>(&search));
     return search.hFound;
 }
 
 // Runs fn once, from the modal loop of whatever dialog runs when the timer fires.
 std::function<void()> g_fnLater;
+void CALLBACK LaterTimerProc(HWND, UINT, UINT_PTR nId, DWORD) {
+    KillTimer(nullptr, nId);
+    auto fn = std::move(g_fnLater);
+    if (fn)
+        fn();
+}
 void Later(UINT nMs, std::function<void()> fn) {
     g_fnLater = std::move(fn);
-    SetTimer(nullptr, 0, nMs, [](HWND, UINT, UINT_PTR nId, DWORD) {
-        KillTimer(nullptr, nId);
-        auto fn = std::move(g_fnLater);
-        if (fn)
-            fn();
-    });
+    SetTimer(nullptr, 0, nMs, LaterTimerProc);
 }
 
 struct BoxSeen {

@@ -69,24 +69,26 @@ private:
 
 const char kStarted[] = "下载器启动";
 
+struct BoxSearch {
+    DWORD dwProcessId;
+    HWND hFound;
+};
+
+BOOL CALLBACK FindBoxProc(HWND hWnd, LPARAM lParam) {
+    auto* p = reinterpret_cast<BoxSearch*>(lParam);
+    DWORD dwPid = 0;
+    GetWindowThreadProcessId(hWnd, &dwPid);
+    if (dwPid == p->dwProcessId && IsWindowVisible(hWnd) && GetDlgItem(hWnd, IDC_MSGBOX_LINE1)) {
+        p->hFound = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The visible message box of a process, or null.
 HWND FindProcessBox(DWORD dwProcessId) {
-    struct Search {
-        DWORD dwProcessId;
-        HWND hFound;
-    } search = {dwProcessId, nullptr};
-    EnumWindows(
-        [](HWND hWnd, LPARAM lParam) -> BOOL {
-            auto* p = reinterpret_cast<Search*>(lParam);
-            DWORD dwPid = 0;
-            GetWindowThreadProcessId(hWnd, &dwPid);
-            if (dwPid == p->dwProcessId && IsWindowVisible(hWnd) && GetDlgItem(hWnd, IDC_MSGBOX_LINE1)) {
-                p->hFound = hWnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    BoxSearch search = {dwProcessId, nullptr};
+    EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&search));
     return search.hFound;
 }
 
