@@ -5,6 +5,11 @@
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 "$src/scripts/setup.sh"
+# Wine's desktop takes its display from the first program of a prefix's server, so the
+# whole run, the services that orvane_wine_up starts included, shares one X display.
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
 "$src/scripts/build.sh" i686
 "$src/scripts/build.sh" x86_64
 
@@ -16,11 +21,7 @@ run_build_tests() (
     orvane_wine_up
     trap orvane_wine_down EXIT
     cd "$ORVANE_BUILD_DIR"
-    if [ -z "${DISPLAY:-}" ]; then
-        xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j2 "$@"
-    else
-        ctest --output-on-failure -j2 "$@"
-    fi
+    ctest --output-on-failure -j2 "$@"
 )
 
 # True when a trivial 32-bit Windows program starts in the i686 build's prefix.

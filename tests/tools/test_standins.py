@@ -44,6 +44,15 @@ def pe_exports(path):
     return machine, names
 
 
+def build_machine(build):
+    """The PE machine a build folder's toolchain makes: i386 for i686, else AMD64."""
+    try:
+        with open(os.path.join(build, "CMakeCache.txt"), encoding="utf-8", errors="replace") as f:
+            return 0x14C if "toolchain-i686.cmake" in f.read() else 0x8664
+    except OSError:
+        return 0x8664
+
+
 def overlay(data):
     """Settings and file names appended to the product installer stand-in."""
     assert data[:2] == b"MZ" and data[-16:-8] == b"ORVSTAND"
@@ -65,9 +74,10 @@ def overlay(data):
 
 class ServiceLibraryTest(unittest.TestCase):
     def test_the_entry_is_exported_undecorated_in_both_builds(self):
-        builds = {0x8664: os.path.join(BUILD, "bin", "Corvendil.dll"),
-                  0x14C: os.path.join(SOURCE, "build-i686", "bin", "Corvendil.dll")}
-        for machine, path in builds.items():
+        builds = {os.path.join(SOURCE, "build-x86_64"): 0x8664, os.path.join(SOURCE, "build-i686"): 0x14C}
+        builds[BUILD] = build_machine(BUILD)
+        for build, machine in builds.items():
+            path = os.path.join(build, "bin", "Corvendil.dll")
             if not os.path.isfile(path):
                 print("no %s: not built here, not checked" % path)
                 continue
