@@ -5,8 +5,9 @@ means the request has been answered here. Everything is steered by files that te
 the state folder (or the served root); see README-maker.md.
 """
 import os
+import sys
 import threading
-from urllib.parse import urlsplit
+from urllib.parse import parse_qs, urlsplit
 
 CATALOGUE_PATH = "/downcontainer/downLoad.do"
 SETUP_PATH = "/downcontainer/downLoadInfo.do"
@@ -99,9 +100,44 @@ def _is_stats(path):
     return path.startswith("/stat/") or last in EVENTS
 
 
+def _scenarios():
+    here = os.path.dirname(os.path.abspath(__file__))
+    if here not in sys.path:
+        sys.path.insert(0, here)
+    import scenarios
+    return scenarios
+
+
+def _bin_folder(query):
+    given = query.get("bin", [""])[0]
+    return given or os.path.join(os.environ.get("ORVANE_BUILD_DIR", ""), "bin")
+
+
+def _put_scenario(handler, ctx, query):
+    """GET /_maker/scenario?name=NAME[&bin=FOLDER]: puts a scenario in place (scenarios.py)."""
+    name = query.get("name", [""])[0]
+    base = "http://" + handler.headers.get("Host", "127.0.0.1")
+    try:
+        written = _scenarios().install(name, _ctx_value(ctx, "root"), _ctx_value(ctx, "state"), base,
+                                       _bin_folder(query))
+        status, body = 200, ("ok\n" + "".join(p + "\n" for p in written)).encode()
+    except KeyError:
+        status, body = 404, b"unknown scenario\n"
+    except OSError as error:
+        status, body = 500, ("%s\n" % error).encode()
+    handler.send_response(status)
+    handler.send_header("Content-Type", "text/plain")
+    handler.send_header("Content-Length", str(len(body)))
+    handler.end_headers()
+    handler.wfile.write(body)
+    return True
+
+
 def handle(handler, ctx):
     target = handler.path
     path = urlsplit(target).path
+    if path == "/_maker/scenario":
+        return _put_scenario(handler, ctx, parse_qs(urlsplit(target).query))
     # Records and counters change under the lock; answers go out after it, so a slow answer
     # (a rule's delay) does not hold back other requests.
     with _lock:
@@ -119,3 +155,29 @@ def handle(handler, ctx):
     if callable(record):
         record("maker %s %s %d" % (handler.command, target, status))
     return True
+
+
+def main(argv):
+    """maker.py scenario NAME --root DIR --state DIR --base URL [--bin DIR]; maker.py list"""
+    import argparse
+    parser = argparse.ArgumentParser(description="Puts a maker scenario in place for the reference server.")
+    parser.add_argument("command", choices=["scenario", "list"])
+    parser.add_argument("name", nargs="?")
+    parser.add_argument("--root")
+    parser.add_argument("--state")
+    parser.add_argument("--base")
+    parser.add_argument("--bin", default=_bin_folder({}))
+    args = parser.parse_args(argv)
+    if args.command == "list":
+        for name in _scenarios().names():
+            print("%-14s %s" % (name, _scenarios().load(name).get("about", "")))
+        return 0
+    if not (args.name and args.root and args.state and args.base):
+        parser.error("scenario needs NAME, --root, --state and --base")
+    for served in _scenarios().install(args.name, args.root, args.state, args.base, args.bin):
+        print(served)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
