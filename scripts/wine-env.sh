@@ -25,6 +25,7 @@ orvane_wine_up() {
     if wineserver -p </dev/null >/dev/null 2>&1; then
         "$WINE" wineboot </dev/null >/dev/null 2>&1 || true
     fi
+    WINE="$WINE" bash "$(dirname "${BASH_SOURCE[0]}")/wine-fonts.sh" || true
 }
 
 orvane_wine_down() {

@@ -1,0 +1,25 @@
+// A progress bar drawn from the image store: the track (11, 0) over the whole bar and the
+// fill (11, 1) squeezed into the filled part. Range and position are the platform bar's own
+// (PBM_SETRANGE32, PBM_SETPOS). User-interface thread only.
+#pragma once
+
+#include "SubclassedWindow.h"
+
+class CColorProgressCtrl : public CSubclassedWindow {
+public:
+    static constexpr int kImageType = 11;
+
+    void SetRange(int nLow, int nHigh);
+    void SetPos(int nPos);
+    // Width in pixels of the fill for the bar's current range, position and width.
+    int FillWidth() const;
+
+    void PaintTo(HDC hdc, int cx, int cy) override;
+
+protected:
+    void OnAttached() override;
+    bool OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void Paint();
+};

@@ -1,0 +1,131 @@
+#include "SkinTestSupport.h"
+
+#include <objbase.h>
+#include <gdiplus.h>
+
+#include <cstdlib>
+
+#include "Handles.h"
+#include "SkinMath.h"
+
+CGdiplusSession::CGdiplusSession() {
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&m_token, &input, nullptr);
+}
+
+CGdiplusSession::~CGdiplusSession() {
+    if (m_token)
+        Gdiplus::GdiplusShutdown(m_token);
+}
+
+namespace {
+Gdiplus::Color ToGdiplus(COLORREF c) {
+    return Gdiplus::Color(255, GetRValue(c), GetGValue(c), GetBValue(c));
+}
+}  // namespace
+
+CSolidImageSource::CSolidImageSource() {
+    CImageSource::SetCurrent(this);
+}
+
+CSolidImageSource::~CSolidImageSource() {
+    if (CImageSource::Current() == this)
+        CImageSource::SetCurrent(nullptr);
+}
+
+void CSolidImageSource::AddStrip(int nType, int nFrameCx, int nCy, const COLORREF (&colors)[5]) {
+    auto pBitmap = std::make_unique<Gdiplus::Bitmap>(nFrameCx * kStripFrames, nCy, PixelFormat32bppARGB);
+    {
+        Gdiplus::Graphics graphics(pBitmap.get());
+        for (int i = 0; i < kStripFrames; ++i) {
+            Gdiplus::SolidBrush brush(ToGdiplus(colors[i]));
+            graphics.FillRectangle(&brush, i * nFrameCx, 0, nFrameCx, nCy);
+        }
+    }
+    for (UINT i = 0; i < kStripFiledFrames; ++i) {
+        RECT rc = StripFrameRect(nFrameCx * kStripFrames, nCy, i);
+        m_entries[{nType, i}] =
+            ImageEntry{pBitmap.get(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
+    }
+    m_images.push_back(std::move(pBitmap));
+}
+
+void CSolidImageSource::AddWhole(int nType, UINT nIndex, int nCx, int nCy, COLORREF color, int nCornerKey) {
+    auto pBitmap = std::make_unique<Gdiplus::Bitmap>(nCx, nCy, PixelFormat32bppARGB);
+    {
+        Gdiplus::Graphics graphics(pBitmap.get());
+        Gdiplus::SolidBrush brush(ToGdiplus(color));
+        graphics.FillRectangle(&brush, 0, 0, nCx, nCy);
+        Gdiplus::SolidBrush key(ToGdiplus(RGB(255, 0, 255)));
+        int k = nCornerKey;
+        if (k > 0) {
+            graphics.FillRectangle(&key, 0, 0, k, k);
+            graphics.FillRectangle(&key, nCx - k, 0, k, k);
+            graphics.FillRectangle(&key, 0, nCy - k, k, k);
+            graphics.FillRectangle(&key, nCx - k, nCy - k, k, k);
+        }
+    }
+    m_entries[{nType, nIndex}] = ImageEntry{pBitmap.get(), 0, 0, nCx, nCy};
+    m_images.push_back(std::move(pBitmap));
+}
+
+bool CSolidImageSource::GetImage(int nType, UINT nIndex, ImageEntry& entry) {
+    auto it = m_entries.find({nType, nIndex});
+    if (it == m_entries.end())
+        return false;
+    entry = it->second;
+    return true;
+}
+
+void PumpMessages(DWORD nMs) {
+    DWORD nStart = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (nMs)
+            Sleep(10);
+    } while (GetTickCount() - nStart < nMs);
+}
+
+CSnapshot::CSnapshot(HWND hWnd) {
+    RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT rc = {};
+    GetClientRect(hWnd, &rc);
+    m_cx = rc.right;
+    m_cy = rc.bottom;
+    if (m_cx <= 0 || m_cy <= 0)
+        return;
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), m_cx, -m_cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* pBits = nullptr;
+    CWindowDc windowDc(hWnd);
+    CMemoryDc memDc(CreateCompatibleDC(windowDc.Get()));
+    CBitmapHandle dib(CreateDIBSection(windowDc.Get(), &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0));
+    if (!memDc || !dib || !pBits)
+        return;
+    {
+        CSelectObject select(memDc.Get(), dib.Get());
+        BitBlt(memDc.Get(), 0, 0, m_cx, m_cy, windowDc.Get(), 0, 0, SRCCOPY);
+    }
+    GdiFlush();
+    const DWORD* p = static_cast<const DWORD*>(pBits);
+    m_pixels.assign(p, p + static_cast<size_t>(m_cx) * m_cy);
+}
+
+COLORREF CSnapshot::Pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= m_cx || y >= m_cy || m_pixels.empty())
+        return CLR_INVALID;
+    DWORD v = m_pixels[static_cast<size_t>(y) * m_cx + x];
+    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+bool NearColor(COLORREF a, COLORREF b, int nTolerance) {
+    if (a == CLR_INVALID || b == CLR_INVALID)
+        return false;
+    return std::abs(GetRValue(a) - GetRValue(b)) <= nTolerance &&
+           std::abs(GetGValue(a) - GetGValue(b)) <= nTolerance &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= nTolerance;
+}
