@@ -1,0 +1,337 @@
+#!/usr/bin/env python3
+"""End-to-end runs of the real program under Wine on an X display, driven like a user: each
+case walks one whole path from the start to the process's end and checks what the statistics
+server received, the files and registry entries left, the stand-ins' records and the exit.
+
+    ORVANE_BUILD_DIR=build-x86_64 DISPLAY=:N python3 tests/e2e/test_install.py [Case.test_name]
+
+On a failure the program's log, the statistics record, the stand-ins' record and the path of
+a screenshot are printed, and the run's folder is kept.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from orvane_e2e import (LOADING_SIZE, MAIN_SIZE, MSGBOX_SIZE, SOURCE, UNINSTALL, APP_PATHS, Desktop,  # noqa: E402
+                        Program, Server, Wine, read_text, standin_records, wait_until)
+
+BUILD = os.environ.get("ORVANE_BUILD_DIR") or os.path.join(SOURCE, "build-x86_64")
+BUILD32 = os.path.join(SOURCE, "build-i686")
+TITLE = "Kavvik 播放器"
+COMMON = re.compile(r"^dlver=G1\.0\.0&pname=kavvik&pver=3\.2\.1&cmdtype=\d+&cmdid=-?\d+&ad=-?\d+&oemid=1001"
+                    r"&fromurl=[^&]*&webid=[^&]*")
+# Rectangles of the finish page and the message box (left, top, right, bottom).
+FINISH_START, FINISH_CLOSE = (206, 278, 394, 360), (574, 10, 588, 24)
+# Finish page controls: start button, "start after install" and "reminder" check boxes.
+ID_START, ID_RUN, ID_REMIND = 1016, 1028, 1029
+ID_PROGRESS_BAR, ID_LOADING_TEXT, ID_MSG_LINE1, ID_MSG_LINE2 = 1000, 1042, 1008, 1009
+
+
+def centre(rect):
+    return ((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
+
+
+class Run:
+    """One program run: its prefix, server, folder, record and screenshots."""
+
+    def __init__(self, name, build=BUILD, arch="win64"):
+        self.bin = os.path.join(build, "bin")
+        runs = os.path.join(build, "e2e-runs")
+        os.makedirs(runs, exist_ok=True)
+        self.work = tempfile.mkdtemp(prefix="%s-" % name, dir=runs)
+        self.wine = Wine(build, arch)
+        self.wine.up()
+        self.wine.clean()
+        self.server = Server(self.work, self.bin)
+        self.record = os.path.join(self.work, "standins.log")
+        self.desktop = Desktop(self.wine, self.bin, os.path.join(self.work, "shots"))
+        self.programs = []
+
+    def program(self, name="Orvane.exe", folder="app"):
+        p = Program(self.wine, os.path.join(self.bin, "Orvane.exe"), os.path.join(self.work, folder),
+                    self.server.base, self.record, name)
+        self.programs.append(p)
+        return p
+
+    def rule(self, query):
+        import urllib.request
+        with urllib.request.urlopen(self.server.base + "/_ctl/rule?" + query, timeout=10) as r:
+            assert r.read().startswith(b"ok"), query
+
+    def records(self):
+        return standin_records(self.record)
+
+    def diagnose(self):
+        """What a failure report needs, printed; the screenshot is taken first."""
+        shot = self.desktop.shot("failure")
+        for p in self.programs:
+            print("---- log of %s (GBK) ----\n%s" % (p.folder, p.log()))
+        print("---- statistics record ----\n%s" % read_text(os.path.join(self.server.state, "maker-stats.log"), "gbk"))
+        print("---- stand-ins' record ----\n%s" % read_text(self.record, "gbk"))
+        print("---- windows ----\n%s" % self.desktop.windows())
+        print("screenshot: %s\nrun folder kept: %s" % (shot, self.work))
+
+    def close(self, passed):
+        for p in self.programs:
+            p.kill()
+        self.server.stop()
+        if passed:
+            shutil.rmtree(self.work, ignore_errors=True)
+
+
+class E2E(unittest.TestCase):
+    def setUp(self):
+        if not os.environ.get("DISPLAY"):
+            self.fail("no X display: run under xvfb-run (scripts/run-tests.sh does)")
+
+    def run_case(self, name, body, **kw):
+        run = Run(name, **kw)
+        passed = False
+        try:
+            body(run)
+            passed = True
+        except BaseException:
+            traceback.print_exc()
+            run.diagnose()
+            raise
+        finally:
+            run.close(passed)
+
+    # ---- steps shared by the cases ----
+
+    def wait_finish_page(self, run, timeout=90):
+        """The main window once its finish page shows (its start button visible)."""
+        return run.desktop.wait_window("the finish page", MAIN_SIZE, timeout,
+                                       lambda w: run.desktop.control(w, ID_START) is not None and
+                                       run.desktop.control(w, ID_RUN) is not None)
+
+    def wait_events(self, run, count, timeout=30):
+        return wait_until("%d statistics requests" % count,
+                          lambda: run.server.stats() if len(run.server.stats()) >= count else None, timeout)
+
+    def check_reports(self, stats, expected):
+        """Event names in order, one common query and each event's own tail."""
+        self.assertEqual([e for e, _ in stats], [e for e, _ in expected], stats)
+        common = {COMMON.match(q).group(0) if COMMON.match(q) else q for _, q in stats}
+        self.assertEqual(len(common), 1, stats)
+        tails = [q[len(next(iter(common))):] for _, q in stats]
+        for (event, pattern), tail in zip(expected, tails):
+            self.assertRegex(tail, "^%s$" % pattern, event)
+        return tails
+
+    def check_installed(self, run, folder, entry="Kavvik-3.2.1"):
+        unix = run.wine.unix_path(folder)
+        for name in ("Kavvik.exe", "Corvendil.exe", "Corvendil.dll", "product.ico", "uninst.exe"):
+            self.assertTrue(os.path.isfile(os.path.join(unix, name)), name)
+        self.assertFalse(os.path.exists(os.path.join(unix, "Install", "kavvik_setup.exe")))
+        values = run.wine.export_reg("%s\\%s" % (UNINSTALL, entry)).get("%s\\%s" % (UNINSTALL, entry), {})
+        self.assertEqual(values.get("UninstallString"), '"%s\\uninst.exe"' % folder, values)
+        self.assertEqual(values.get("DisplayIcon"), "%s\\product.ico" % folder, values)
+
+    def click_finish(self, run, window, rect):
+        run.desktop.click(window, *centre(rect))
+
+    def wait_closed_then_exit(self, run, program, timeout=60):
+        """The window goes first; the process ends only after the recommended installs."""
+        wait_until("the main window to close", lambda: run.desktop.find(MAIN_SIZE) is None, 20, 0.3)
+        self.assertTrue(program.running(), "the process ended with the window")
+        self.assertEqual([k for k, _ in run.records() if k == "recommend"], [],
+                         "recommended installers ran before the window closed")
+        return program.wait_exit(timeout)
+
+    def check_message_box(self, run, program, text, shot):
+        box = run.desktop.wait_window("the message box", MSGBOX_SIZE, 60)
+        self.assertEqual(run.desktop.control(box, ID_MSG_LINE1)["text"], text)
+        self.assertEqual(run.desktop.control(box, ID_MSG_LINE2)["text"], "")
+        self.assertEqual(run.desktop.control(box, 1)["text"], "确 定")
+        run.desktop.shot(shot, box)
+        run.desktop.key(box, "Return")
+        self.assertEqual(program.wait_exit(20), 0)
+        self.assertIsNone(run.desktop.find(MSGBOX_SIZE))
+
+    # ---- the cases ----
+
+    def default_install(self, run):
+        """The default install with the finish page's start button, and a second copy started
+        meanwhile. Prints how long the steps took."""
+        run.server.scenario("default")
+        run.rule("path=/downcontainer/downLoad.do&delay=1500")
+        run.rule("path=/dl1/business/brelo.exe&method=GET&delay=2000")
+        program = run.program().start()
+        loading = run.desktop.wait_window("the loading dialog", LOADING_SIZE, 60)
+        self.assertRegex(run.desktop.control(loading, ID_LOADING_TEXT)["text"], r"^请稍后，正在加载资源[ \d]\d%$")
+        main = run.desktop.wait_window("the main window", MAIN_SIZE, 60)
+        self.assertEqual(main["text"], TITLE)
+        self.assertIsNotNone(run.desktop.x_window(TITLE), "no X window titled %s" % TITLE)
+
+        second = run.program("Orvane2.exe", "second").start()
+        self.assertEqual(second.wait_exit(30), 0)
+        self.assertEqual(second.log_lines(), ["下载器启动", "COrvaneApp 107"])
+        self.assertEqual(run.desktop.windows("Orvane2.exe"), [])
+
+        main = self.wait_finish_page(run)
+        finish_shown = time.monotonic()
+        self.assertEqual([run.desktop.control(main, i)["check"] for i in (ID_RUN, ID_REMIND)], [1, 1])
+        run.desktop.shot("finish", main)
+        self.click_finish(run, main, FINISH_START)
+        self.assertEqual(self.wait_closed_then_exit(run, program), 0)
+        ended = time.monotonic()
+
+        stats = self.wait_events(run, 5)
+        tails = self.check_reports(stats, [("start", ""), ("startdown", ""), ("downloadcomplete", r"&dltime=\d+"),
+                                           ("installcomplete", r"&dltime=\d+&insttime=\d+&homepage=1&recinst=0"),
+                                           ("clientstart", "")])
+        self.assertGreaterEqual(int(re.search(r"insttime=(\d+)", tails[3]).group(1)), 2000)
+        records = run.records()
+        setup = dict(records[1][1]) if records and records[0][0] == "setup" else {}
+        folder = setup.get("folder", "")
+        self.assertRegex(folder, r"^[A-Z]:\\Program Files\\Kavvik$", records)
+        self.assertEqual((setup.get("silent"), setup.get("autostart")), ("1", "FALSE"), records)
+        self.assertEqual([k for k, _ in records], ["setup", "setup", "setup", "client", "service", "library",
+                                                   "recommend", "recommend"], records)
+        self.assertEqual(records[2][1], {"result": "0", "folder": folder})
+        self.assertIn(records[3][1]["cmdline"], ('"%s\\Kavvik.exe"' % folder, "%s\\Kavvik.exe" % folder))
+        self.assertEqual(records[3][1]["cwd"], folder)
+        self.assertEqual(records[4][1], {"args": "-i", "folder": folder + "\\"})
+        self.assertEqual(records[5][1], ["ReptQuasolSubscibe", "1", "1", "8", "0"])
+        self.assertEqual(sorted(r[1]["path"] for r in records[6:]),
+                         ["%s\\Install\\brelo.exe" % folder, "%s\\Install\\dunsa.exe" % folder])
+        self.check_installed(run, folder)
+        log = program.log_lines()
+        for line in ("DoModal", "OnCmdStart() m_bPinTaskbar=1", "State=3,runafterinstall=1",
+                     "OnCmdStart() StartClient=1 ", "OnBnClickedStartBtn 上报订阅资讯行为"):
+            self.assertIn(line, log)
+        self.assertTrue(any(line.startswith('Launch InstallProgram: "%s\\Install\\kavvik_setup.exe" /S /AUTOSTART=FALSE'
+                                            ' /COMMENDER_ID=' % folder) and line.endswith(" /D=" + folder)
+                            for line in log), log)
+
+        started, progress = program.log_time("^下载器启动$"), program.log_time("^nCount=")
+        print("figures: start to progress page %.2f s (log), start to finish page %.2f s, whole install to the "
+              "process's end %.2f s (a 1.5 s catalogue delay, a 2 s installer, a 2 s recommended download)"
+              % (progress - started, finish_shown - program.started, ended - program.started))
+
+    def test_default_install_start_button_and_second_copy(self):
+        self.run_case("default", self.default_install)
+
+    def test_default_install_32bit(self):
+        if not (os.path.isfile(os.path.join(BUILD32, "bin", "Orvane.exe")) and
+                os.path.isfile(os.path.join(BUILD32, "bin", "OrvWindows.exe"))):
+            self.skipTest("no 32-bit build with its stand-ins in %s: the 32-bit install is not run" % BUILD32)
+        probe = subprocess.run(["/usr/lib/wine/wine", "--version"], stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL) if os.access("/usr/lib/wine/wine", os.X_OK) else None
+        if probe is None or probe.returncode != 0:
+            self.skipTest("this machine cannot run 32-bit Windows programs (no wine32 loader): "
+                          "the 32-bit install is not run")
+        self.run_case("default32", self.default_install, build=BUILD32, arch="win32")
+
+    def test_retry_on_second_address_and_finish_page_close_button(self):
+        def body(run):
+            run.server.scenario("retry")
+            # An earlier install known only by its application path, written with forward slashes.
+            run.wine.import_reg(["[%s\\Kavvik.exe]" % APP_PATHS, '"KavvikPath"="C:/Program Files/Earlier Kavvik"'])
+            folder = r"C:\Program Files\Earlier Kavvik"
+            program = run.program().start()
+            main = self.wait_finish_page(run)
+            self.click_finish(run, main, FINISH_CLOSE)
+            self.assertEqual(self.wait_closed_then_exit(run, program), 0)
+            self.check_reports(self.wait_events(run, 6), [
+                ("start", ""), ("startdown", ""), ("downloadfailed", "&err=2"), ("downloadcomplete", r"&dltime=\d+"),
+                ("installcomplete", r"&dltime=\d+&insttime=\d+&homepage=1&recinst=0"), ("clientstart", "")])
+            requests = run.server.requests()
+            self.assertLess(requests.index("/dl1/product/kavvik_setup.exe"),
+                            requests.index("/dl2/product/kavvik_setup.exe"))
+            self.assertIn("下载失败，尝试 %s/dl2/product/kavvik_setup.exe " % run.server.base, program.log_lines())
+            records = run.records()
+            self.assertEqual([k for k, _ in records], ["setup", "setup", "setup", "client", "service", "library",
+                                                       "recommend", "recommend"], records)
+            self.assertEqual(records[1][1]["folder"], folder)
+            self.assertEqual(records[3][1]["cwd"], folder)
+            self.assertEqual(records[5][1], ["ReptQuasolSubscibe", "1", "1", "8", "0"])
+            self.check_installed(run, folder)
+        self.run_case("retry", body)
+
+    def test_earlier_install_on_disk_with_run_and_reminder_unticked(self):
+        def body(run):
+            run.server.scenario("default")
+            folder = r"C:\Program Files\Earlier Kavvik"
+            unix = run.wine.unix_path(folder)
+            os.makedirs(os.path.join(unix, "Install"))
+            shutil.copy(os.path.join(run.server.root, "dl1", "product", "kavvik_setup.exe"),
+                        os.path.join(unix, "Install", "kavvik_setup.exe"))
+            with open(os.path.join(unix, "product.ico"), "wb") as f:
+                f.write(b"icon")
+            run.wine.import_reg(["[%s\\Kavvik-3.2.1]" % UNINSTALL,
+                                 '"UninstallString"="\\"%s\\\\uninst.exe\\""' % folder.replace("\\", "\\\\"),
+                                 '"DisplayIcon"="%s\\\\product.ico"' % folder.replace("\\", "\\\\")])
+            program = run.program().start()
+            main = self.wait_finish_page(run)
+            for control_id in (ID_RUN, ID_REMIND):
+                run.desktop.click_control(main, run.desktop.control(main, control_id))
+            main = run.desktop.find(MAIN_SIZE)
+            self.assertEqual([run.desktop.control(main, i)["check"] for i in (ID_RUN, ID_REMIND)], [0, 0])
+            self.click_finish(run, main, FINISH_START)
+            self.assertEqual(self.wait_closed_then_exit(run, program), 0)
+            self.check_reports(self.wait_events(run, 4), [
+                ("start", ""), ("startdown", ""),
+                ("installcomplete", r"&dltime=0&insttime=\d+&homepage=1&recinst=0"), ("clientstartfail", "")])
+            self.assertNotIn("/product/kavvik_setup.exe", run.server.requests())
+            records = run.records()
+            self.assertEqual([k for k, _ in records], ["setup", "setup", "setup", "library", "recommend", "recommend"],
+                             records)
+            self.assertEqual(records[1][1]["folder"], folder)
+            self.assertEqual(records[3][1], ["ReptQuasolSubscibe", "1", "2", "8", "0"])
+            self.check_installed(run, folder)
+            log = program.log_lines()
+            for line in ("State=3,runafterinstall=0", "OnCmdStart() StartClient=0 ", "OnBnClickedStartBtn 上报取消订阅资讯行为"):
+                self.assertIn(line, log)
+        self.run_case("ondisk", body)
+
+    def test_both_addresses_fail(self):
+        def body(run):
+            run.server.scenario("no-download")
+            program = run.program().start()
+            self.check_message_box(run, program, "连接失败，请稍后！", "message")
+            self.check_reports(run.server.stats(), [("start", ""), ("startdown", ""), ("downloadfailed", "&err=2")])
+            self.assertEqual(run.records(), [])
+            self.assertEqual(run.desktop.windows(), [])
+        self.run_case("nodownload", body)
+
+    def test_nothing_to_install_and_configuration_fails(self):
+        def body(run):
+            run.server.scenario("nothing")
+            program = run.program().start()
+            self.check_message_box(run, program, "已安装所有产品，无需安装。", "nothing")
+            self.assertEqual(len(read_text(os.path.join(run.server.state, "maker-config.log")).splitlines()), 2)
+
+            # The configuration server fails and every built-in product is installed already.
+            run.server.scenario("config-fails")
+            products = os.path.join(run.work, "products")
+            lines = []
+            for name in ("Brelo", "Dunsa", "Fimra", "Gorlu", "Hesko", "Jupra"):
+                os.makedirs(os.path.join(products, name))
+                with open(os.path.join(products, name, "product.ico"), "wb") as f:
+                    f.write(b"icon")
+                folder = Wine.windows_path(os.path.join(products, name)).replace("\\", "\\\\")
+                lines += ["[%s\\%s视频社区-1.0]" % (UNINSTALL, name), '"UninstallString"="%s\\\\uninst.exe"' % folder,
+                          '"DisplayIcon"="%s\\\\product.ico"' % folder]
+            run.wine.import_reg(lines)
+            try:
+                program = run.program(folder="app2").start()
+                self.check_message_box(run, program, "已安装所有产品，无需安装。", "config-fails")
+            finally:
+                run.wine.import_reg(["[-%s\\%s视频社区-1.0]" % (UNINSTALL, n)
+                                     for n in ("Brelo", "Dunsa", "Fimra", "Gorlu", "Hesko", "Jupra")])
+            self.assertEqual(run.records(), [])
+            self.assertEqual([e for e, _ in run.server.stats()], [])
+        self.run_case("nothing", body)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
