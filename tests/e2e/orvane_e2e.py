@@ -51,12 +51,13 @@ def read_text(path, encoding="utf-8"):
 
 
 class Wine:
-    """One Wine prefix: 64-bit under BUILD/wineprefix-e2e, or 32-bit under BUILD/wineprefix-e2e32."""
+    """One Wine prefix inside the build folder: BUILD/wineprefix-e2e unless named, 64-bit, or
+    32-bit with arch "win32"."""
 
-    def __init__(self, build, arch="win64"):
+    def __init__(self, build, arch="win64", name="wineprefix-e2e"):
         self.build = build
         self.arch = arch
-        self.prefix = os.path.join(build, "wineprefix-e2e" + ("32" if arch == "win32" else ""))
+        self.prefix = os.path.join(build, name)
         self.loader = "/usr/lib/wine/wine" if arch == "win32" else "/usr/lib/wine/wine64"
         if arch == "win64" and not os.access(self.loader, os.X_OK):
             self.loader = shutil.which("wine64") or shutil.which("wine")
