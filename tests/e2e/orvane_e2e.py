@@ -26,8 +26,27 @@ APP_PATHS = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App P
 PRODUCT_ENTRIES = ["Kavvik-3.2.1"] + ["%s视频社区-" % n for n in ("Brelo", "Dunsa", "Fimra", "Gorlu", "Hesko", "Jupra")]
 PRODUCT_FOLDERS = ["Kavvik", "Brelo", "Dunsa", "Fimra", "Gorlu", "Hesko", "Jupra", "Earlier Kavvik"]
 
-# Sizes of the program's top-level windows, as the program sets them.
-MAIN_SIZE, MSGBOX_SIZE, LOADING_SIZE = (600, 400), (296, 173), (228, 57)
+# The program's windows, told apart by their controls: the loading dialog's wait text, the
+# message box's two lines and close button, the pages of the main window (progress bar,
+# finish page close button).
+ID_LOADING_TEXT, ID_MSG_LINE1, ID_MSG_LINE2, ID_MSG_CLOSE = 1042, 1008, 1009, 1014
+ID_PROGRESS_BAR, ID_FINISH_CLOSE = 1000, 1058
+
+
+def is_loading(w):
+    return Desktop.control(w, ID_LOADING_TEXT) is not None
+
+
+def is_message_box(w):
+    return all(Desktop.control(w, i) is not None for i in (ID_MSG_LINE1, ID_MSG_LINE2, ID_MSG_CLOSE))
+
+
+def on_progress_page(w):
+    return Desktop.page(w, ID_PROGRESS_BAR) is not None
+
+
+def on_finish_page(w):
+    return Desktop.page(w, ID_FINISH_CLOSE) is not None
 
 
 def wait_until(what, condition, timeout, step=0.2):
@@ -193,9 +212,11 @@ class Program:
 
     def wait_exit(self, timeout):
         try:
-            return self.proc.wait(timeout)
+            code = self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
             raise TimeoutError("waited %.0f s for %s to end" % (timeout, self.name))
+        self.out.close()
+        return code
 
     def running(self):
         return self.proc is not None and self.proc.poll() is None
@@ -204,6 +225,8 @@ class Program:
         if self.running():
             self.proc.kill()
             self.proc.wait(10)
+        if self.proc is not None:
+            self.out.close()
 
     def log(self):
         """The program's log (GBK) as text."""
@@ -246,28 +269,28 @@ class Desktop:
                                                  check=int(f[7]), text=f[8] if len(f) > 8 else ""))
         return tops
 
-    @staticmethod
-    def size(window):
-        l, t, r, b = window["rect"]
-        return (r - l, b - t)
+    def find(self, pred, exe="Orvane.exe"):
+        """The first visible top-level window that pred accepts, or None."""
+        return next((w for w in self.windows(exe) if w["visible"] and pred(w)), None)
 
-    def find(self, size, exe="Orvane.exe"):
-        """The visible top-level window of that size, or None."""
-        for w in self.windows(exe):
-            if w["visible"] and self.size(w) == size:
-                return w
-        return None
-
-    def wait_window(self, what, size, timeout, extra=lambda w: True):
-        return wait_until(what, lambda: next((w for w in [self.find(size)] if w and extra(w)), None), timeout, 0.3)
+    def wait_window(self, what, pred, timeout):
+        return wait_until(what, lambda: self.find(pred), timeout, 0.3)
 
     @staticmethod
-    def control(window, control_id, visible=True):
-        """The control with that id on the visible page (the pages reuse ids)."""
+    def control(window, control_id, parent=None):
+        """The visible control with that id (inside the page parent when given), or None."""
         for c in window["children"]:
-            if c["id"] == control_id and (c["visible"] or not visible):
+            if c["id"] == control_id and c["visible"] and (parent is None or c["parent"] == parent["hwnd"]):
                 return c
         return None
+
+    @staticmethod
+    def page(window, marker_id):
+        """The visible child dialog (page) holding the visible control marker_id, or None."""
+        marker = Desktop.control(window, marker_id)
+        if marker is None:
+            return None
+        return next((c for c in window["children"] if c["hwnd"] == marker["parent"]), None)
 
     @staticmethod
     def xdotool(*args):
@@ -279,15 +302,16 @@ class Desktop:
         ids = self.xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(name)).split()
         return ids[0] if ids else None
 
-    def click(self, window, x, y):
-        """A left click at (x, y) of the window's own co-ordinates."""
-        left, top = window["rect"][:2]
+    def click(self, area, x, y):
+        """A left click at (x, y) of a window's or page's own co-ordinates."""
+        left, top = area["rect"][:2]
         self.xdotool("mousemove", left + x, top + y, "sleep", 0.1, "click", 1)
         time.sleep(0.3)
 
-    def click_control(self, window, control):
+    def click_control(self, control):
         l, t, r, b = control["rect"]
-        self.click(window, (l + r) // 2 - window["rect"][0], (t + b) // 2 - window["rect"][1])
+        self.xdotool("mousemove", (l + r) // 2, (t + b) // 2, "sleep", 0.1, "click", 1)
+        time.sleep(0.3)
 
     def key(self, window, name):
         """A key press into the window: focus it first, as a user's click would."""

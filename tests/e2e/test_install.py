@@ -5,7 +5,7 @@ server received, the files and registry entries left, the stand-ins' records and
 
     ORVANE_BUILD_DIR=build-x86_64 DISPLAY=:N python3 tests/e2e/test_install.py [Case.test_name]
 
-On a failure the program's log, the statistics record, the stand-ins' record and the path of
+ORVANE_E2E_EXE names another Orvane.exe to run instead of the build's own. On a failure the program's log, the statistics record, the stand-ins' record and the path of
 a screenshot are printed, and the run's folder is kept.
 """
 import os
@@ -19,8 +19,9 @@ import traceback
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from orvane_e2e import (LOADING_SIZE, MAIN_SIZE, MSGBOX_SIZE, SOURCE, UNINSTALL, APP_PATHS, Desktop,  # noqa: E402
-                        Program, Server, Wine, read_text, standin_records, wait_until)
+from orvane_e2e import (APP_PATHS, ID_LOADING_TEXT, ID_MSG_LINE1, ID_MSG_LINE2, SOURCE, UNINSTALL,  # noqa: E402
+                        Desktop, Program, Server, Wine, is_loading, is_message_box, on_finish_page,
+                        on_progress_page, read_text, standin_records, wait_until)
 
 BUILD = os.environ.get("ORVANE_BUILD_DIR") or os.path.join(SOURCE, "build-x86_64")
 BUILD32 = os.path.join(SOURCE, "build-i686")
@@ -31,7 +32,10 @@ COMMON = re.compile(r"^dlver=G1\.0\.0&pname=kavvik&pver=3\.2\.1&cmdtype=\d+&cmdi
 FINISH_START, FINISH_CLOSE = (206, 278, 394, 360), (574, 10, 588, 24)
 # Finish page controls: start button, "start after install" and "reminder" check boxes.
 ID_START, ID_RUN, ID_REMIND = 1016, 1028, 1029
-ID_PROGRESS_BAR, ID_LOADING_TEXT, ID_MSG_LINE1, ID_MSG_LINE2 = 1000, 1042, 1008, 1009
+
+
+def is_main(w):
+    return w["text"] == TITLE
 
 
 def centre(rect):
@@ -55,7 +59,7 @@ class Run:
         self.programs = []
 
     def program(self, name="Orvane.exe", folder="app"):
-        p = Program(self.wine, os.path.join(self.bin, "Orvane.exe"), os.path.join(self.work, folder),
+        p = Program(self.wine, os.environ.get("ORVANE_E2E_EXE") or os.path.join(self.bin, "Orvane.exe"), os.path.join(self.work, folder),
                     self.server.base, self.record, name)
         self.programs.append(p)
         return p
@@ -107,10 +111,14 @@ class E2E(unittest.TestCase):
     # ---- steps shared by the cases ----
 
     def wait_finish_page(self, run, timeout=90):
-        """The main window once its finish page shows (its start button visible)."""
-        return run.desktop.wait_window("the finish page", MAIN_SIZE, timeout,
-                                       lambda w: run.desktop.control(w, ID_START) is not None and
-                                       run.desktop.control(w, ID_RUN) is not None)
+        """(main window, finish page) once the finish page shows."""
+        main = run.desktop.wait_window("the finish page", lambda w: is_main(w) and on_finish_page(w), timeout)
+        page = Desktop.page(main, 1058)
+        self.assertEqual((page["rect"][2] - page["rect"][0], page["rect"][3] - page["rect"][1]), (600, 400))
+        return main, page
+
+    def checks(self, main, page):
+        return [Desktop.control(main, i, page)["check"] for i in (ID_RUN, ID_REMIND)]
 
     def wait_events(self, run, count, timeout=30):
         return wait_until("%d statistics requests" % count,
@@ -135,26 +143,26 @@ class E2E(unittest.TestCase):
         self.assertEqual(values.get("UninstallString"), '"%s\\uninst.exe"' % folder, values)
         self.assertEqual(values.get("DisplayIcon"), "%s\\product.ico" % folder, values)
 
-    def click_finish(self, run, window, rect):
-        run.desktop.click(window, *centre(rect))
+    def click_finish(self, run, page, rect):
+        run.desktop.click(page, *centre(rect))
 
     def wait_closed_then_exit(self, run, program, timeout=60):
         """The window goes first; the process ends only after the recommended installs."""
-        wait_until("the main window to close", lambda: run.desktop.find(MAIN_SIZE) is None, 20, 0.3)
+        wait_until("the main window to close", lambda: run.desktop.find(is_main) is None, 20, 0.3)
         self.assertTrue(program.running(), "the process ended with the window")
         self.assertEqual([k for k, _ in run.records() if k == "recommend"], [],
                          "recommended installers ran before the window closed")
         return program.wait_exit(timeout)
 
     def check_message_box(self, run, program, text, shot):
-        box = run.desktop.wait_window("the message box", MSGBOX_SIZE, 60)
+        box = run.desktop.wait_window("the message box", is_message_box, 60)
         self.assertEqual(run.desktop.control(box, ID_MSG_LINE1)["text"], text)
         self.assertEqual(run.desktop.control(box, ID_MSG_LINE2)["text"], "")
         self.assertEqual(run.desktop.control(box, 1)["text"], "确 定")
         run.desktop.shot(shot, box)
         run.desktop.key(box, "Return")
         self.assertEqual(program.wait_exit(20), 0)
-        self.assertIsNone(run.desktop.find(MSGBOX_SIZE))
+        self.assertIsNone(run.desktop.find(is_message_box))
 
     # ---- the cases ----
 
@@ -165,10 +173,9 @@ class E2E(unittest.TestCase):
         run.rule("path=/downcontainer/downLoad.do&delay=1500")
         run.rule("path=/dl1/business/brelo.exe&method=GET&delay=2000")
         program = run.program().start()
-        loading = run.desktop.wait_window("the loading dialog", LOADING_SIZE, 60)
+        loading = run.desktop.wait_window("the loading dialog", is_loading, 60)
         self.assertRegex(run.desktop.control(loading, ID_LOADING_TEXT)["text"], r"^请稍后，正在加载资源[ \d]\d%$")
-        main = run.desktop.wait_window("the main window", MAIN_SIZE, 60)
-        self.assertEqual(main["text"], TITLE)
+        run.desktop.wait_window("the main window on its progress page", lambda w: is_main(w) and on_progress_page(w), 60)
         self.assertIsNotNone(run.desktop.x_window(TITLE), "no X window titled %s" % TITLE)
 
         second = run.program("Orvane2.exe", "second").start()
@@ -176,11 +183,11 @@ class E2E(unittest.TestCase):
         self.assertEqual(second.log_lines(), ["下载器启动", "COrvaneApp 107"])
         self.assertEqual(run.desktop.windows("Orvane2.exe"), [])
 
-        main = self.wait_finish_page(run)
+        main, page = self.wait_finish_page(run)
         finish_shown = time.monotonic()
-        self.assertEqual([run.desktop.control(main, i)["check"] for i in (ID_RUN, ID_REMIND)], [1, 1])
+        self.assertEqual(self.checks(main, page), [1, 1])
         run.desktop.shot("finish", main)
-        self.click_finish(run, main, FINISH_START)
+        self.click_finish(run, page, FINISH_START)
         self.assertEqual(self.wait_closed_then_exit(run, program), 0)
         ended = time.monotonic()
 
@@ -238,8 +245,8 @@ class E2E(unittest.TestCase):
             run.wine.import_reg(["[%s\\Kavvik.exe]" % APP_PATHS, '"KavvikPath"="C:/Program Files/Earlier Kavvik"'])
             folder = r"C:\Program Files\Earlier Kavvik"
             program = run.program().start()
-            main = self.wait_finish_page(run)
-            self.click_finish(run, main, FINISH_CLOSE)
+            main, page = self.wait_finish_page(run)
+            self.click_finish(run, page, FINISH_CLOSE)
             self.assertEqual(self.wait_closed_then_exit(run, program), 0)
             self.check_reports(self.wait_events(run, 6), [
                 ("start", ""), ("startdown", ""), ("downloadfailed", "&err=2"), ("downloadcomplete", r"&dltime=\d+"),
@@ -271,12 +278,12 @@ class E2E(unittest.TestCase):
                                  '"UninstallString"="\\"%s\\\\uninst.exe\\""' % folder.replace("\\", "\\\\"),
                                  '"DisplayIcon"="%s\\\\product.ico"' % folder.replace("\\", "\\\\")])
             program = run.program().start()
-            main = self.wait_finish_page(run)
+            main, page = self.wait_finish_page(run)
             for control_id in (ID_RUN, ID_REMIND):
-                run.desktop.click_control(main, run.desktop.control(main, control_id))
-            main = run.desktop.find(MAIN_SIZE)
-            self.assertEqual([run.desktop.control(main, i)["check"] for i in (ID_RUN, ID_REMIND)], [0, 0])
-            self.click_finish(run, main, FINISH_START)
+                run.desktop.click_control(Desktop.control(main, control_id, page))
+            main, page = self.wait_finish_page(run, 10)
+            self.assertEqual(self.checks(main, page), [0, 0])
+            self.click_finish(run, page, FINISH_START)
             self.assertEqual(self.wait_closed_then_exit(run, program), 0)
             self.check_reports(self.wait_events(run, 4), [
                 ("start", ""), ("startdown", ""),

@@ -15,8 +15,8 @@ import time
 import urllib.request
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "e2e"))
-from orvane_e2e import (LOADING_SIZE, MAIN_SIZE, MSGBOX_SIZE, Desktop, Program, Server, Wine, read_text,  # noqa: E402
-                        wait_until)
+from orvane_e2e import (Desktop, Program, Server, Wine, is_loading, is_message_box, on_finish_page,  # noqa: E402
+                        on_progress_page, read_text, wait_until)
 
 FINISH_START = (300, 319)  # centre of the finish page's start button
 
@@ -41,22 +41,21 @@ def install_run(out, work, wine, bin_dir, desktop):
         program = Program(wine, os.path.join(bin_dir, "Orvane.exe"), os.path.join(work, "install", "app"),
                           server.base, record).start()
         say("== the program starts; the configuration server answers after 2.5 s")
-        loading = desktop.wait_window("the loading dialog", LOADING_SIZE, 60)
+        loading = desktop.wait_window("the loading dialog", is_loading, 60)
         time.sleep(1)
         desktop.shot("1-loading", loading)
-        main = desktop.wait_window("the main window", MAIN_SIZE, 60)
+        main = desktop.wait_window("the main window", on_progress_page, 60)
         progress_shown = time.monotonic()
         say("== the main window downloads the installer (%s)" % main["text"])
         wait_until("the second slide", lambda: program.log().count("nCount=") >= 2, 30)
         time.sleep(0.5)
-        desktop.shot("2-progress", desktop.find(MAIN_SIZE) or main)
-        main = desktop.wait_window("the finish page", MAIN_SIZE, 120,
-                                   lambda w: desktop.control(w, 1016) is not None)
+        desktop.shot("2-progress", main)
+        main = desktop.wait_window("the finish page", on_finish_page, 120)
         finish_shown = time.monotonic()
         say("== the installer ran; the finish page shows; pressing its start button")
         time.sleep(0.5)
         desktop.shot("3-finish", main)
-        desktop.click(main, *FINISH_START)
+        desktop.click(Desktop.page(main, 1058), *FINISH_START)
         program.wait_exit(120)
         ended = time.monotonic()
         with open(os.path.join(out, "orvane.log"), "w", encoding="utf-8") as f:
@@ -83,7 +82,7 @@ def message_run(out, work, wine, bin_dir, desktop):
         program = Program(wine, os.path.join(bin_dir, "Orvane.exe"), os.path.join(work, "message", "app"),
                           server.base, os.path.join(work, "standins-message.log")).start()
         say("== a second run whose installer is on neither address: the message box")
-        box = desktop.wait_window("the message box", MSGBOX_SIZE, 60)
+        box = desktop.wait_window("the message box", is_message_box, 60)
         time.sleep(0.5)
         desktop.shot("4-message", box)
         desktop.key(box, "Return")
