@@ -69,11 +69,37 @@ def read_text(path, encoding="utf-8"):
         return ""
 
 
+class Display:
+    """A virtual X display of our own, so that no other program's window lies under a click."""
+
+    def __init__(self):
+        read, write = os.pipe()
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten",
+                                      "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        number = b""
+        deadline = time.monotonic() + 20
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            chunk = os.read(read, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read)
+        if not number.strip():
+            self.stop()
+            raise RuntimeError("Xvfb did not start")
+        self.name = ":" + number.decode().strip()
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait(10)
+
+
 class Wine:
     """One Wine prefix inside the build folder: BUILD/wineprefix-e2e unless named, 64-bit, or
     32-bit with arch "win32"."""
 
-    def __init__(self, build, arch="win64", name="wineprefix-e2e"):
+    def __init__(self, build, arch="win64", name="wineprefix-e2e", display=None):
         self.build = build
         self.arch = arch
         self.prefix = os.path.join(build, name)
@@ -83,6 +109,8 @@ class Wine:
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH=arch, LC_ALL="zh_CN.UTF-8",
                         WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", WINELOADER=self.loader)
         self.env.pop("ORVANE_SERVER_BASE", None)
+        if display:
+            self.env["DISPLAY"] = display
 
     def run(self, *args, timeout=60, check=True, **kw):
         r = subprocess.run([self.loader] + list(args), env=self.env, stdin=subprocess.DEVNULL,
@@ -104,8 +132,11 @@ class Wine:
                        env=dict(self.env, WINE=self.loader), timeout=120, check=True)
 
     def down(self):
-        subprocess.run(["wineserver", "-k"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=60)
+        """Ends every process of the prefix and its server, so the next run starts its desktop
+        on its own display."""
+        for args in (["-k"], ["-w"]):
+            subprocess.run(["wineserver"] + args, env=self.env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
     def unix_path(self, windows_path):
         drive, rest = windows_path[0].lower(), windows_path[2:].replace("\\", "/")
@@ -273,8 +304,15 @@ class Desktop:
         """The first visible top-level window that pred accepts, or None."""
         return next((w for w in self.windows(exe) if w["visible"] and pred(w)), None)
 
-    def wait_window(self, what, pred, timeout):
-        return wait_until(what, lambda: self.find(pred), timeout, 0.3)
+    def wait_window(self, what, pred, timeout, program=None):
+        """Waits for the window; fails at once when program (if given) has ended meanwhile."""
+        def seen():
+            window = self.find(pred)
+            if not window and program is not None and not program.running():
+                raise AssertionError("%s ended (exit code %s) before showing %s" % (program.name,
+                                                                                    program.proc.poll(), what))
+            return window
+        return wait_until(what, seen, timeout, 0.3)
 
     @staticmethod
     def control(window, control_id, parent=None):
@@ -292,9 +330,8 @@ class Desktop:
             return None
         return next((c for c in window["children"] if c["hwnd"] == marker["parent"]), None)
 
-    @staticmethod
-    def xdotool(*args):
-        return subprocess.run(["xdotool"] + [str(a) for a in args], stdout=subprocess.PIPE,
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool"] + [str(a) for a in args], stdout=subprocess.PIPE, env=self.wine.env,
                               stderr=subprocess.DEVNULL, timeout=30).stdout.decode()
 
     def x_window(self, name):
@@ -328,7 +365,8 @@ class Desktop:
         if window:
             l, t, r, b = window["rect"]
             args += ["-crop", "%dx%d+%d+%d" % (r - l, b - t, l, t), "+repage"]
-        subprocess.run(args + [path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+        subprocess.run(args + [path], env=self.wine.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=30)
         return path
 
 

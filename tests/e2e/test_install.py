@@ -3,7 +3,10 @@
 case walks one whole path from the start to the process's end and checks what the statistics
 server received, the files and registry entries left, the stand-ins' records and the exit.
 
-    ORVANE_BUILD_DIR=build-x86_64 DISPLAY=:N python3 tests/e2e/test_install.py [Case.test_name]
+    ORVANE_BUILD_DIR=build-x86_64 python3 tests/e2e/test_install.py [E2E.test_name]
+
+Each case runs on an Xvfb display of its own, so the other GUI tests that ctest runs beside
+it never put a window under its clicks.
 
 ORVANE_E2E_EXE names another Orvane.exe to run instead of the build's own. On a failure the program's log, the statistics record, the stand-ins' record and the path of
 a screenshot are printed, and the run's folder is kept.
@@ -20,7 +23,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from orvane_e2e import (APP_PATHS, ID_LOADING_TEXT, ID_MSG_LINE1, ID_MSG_LINE2, SOURCE, UNINSTALL,  # noqa: E402
-                        Desktop, Program, Server, Wine, is_loading, is_message_box, on_finish_page,
+                        Desktop, Display, Program, Server, Wine, is_loading, is_message_box, on_finish_page,
                         on_progress_page, read_text, standin_records, wait_until)
 
 BUILD = os.environ.get("ORVANE_BUILD_DIR") or os.path.join(SOURCE, "build-x86_64")
@@ -50,7 +53,9 @@ class Run:
         runs = os.path.join(build, "e2e-runs")
         os.makedirs(runs, exist_ok=True)
         self.work = tempfile.mkdtemp(prefix="%s-" % name, dir=runs)
-        self.wine = Wine(build, arch)
+        self.display = Display()
+        self.wine = Wine(build, arch, display=self.display.name)
+        self.wine.down()
         self.wine.up()
         self.wine.clean()
         self.server = Server(self.work, self.bin)
@@ -86,15 +91,13 @@ class Run:
         for p in self.programs:
             p.kill()
         self.server.stop()
+        self.wine.down()
+        self.display.stop()
         if passed:
             shutil.rmtree(self.work, ignore_errors=True)
 
 
 class E2E(unittest.TestCase):
-    def setUp(self):
-        if not os.environ.get("DISPLAY"):
-            self.fail("no X display: run under xvfb-run (scripts/run-tests.sh does)")
-
     def run_case(self, name, body, **kw):
         run = Run(name, **kw)
         passed = False
@@ -112,7 +115,8 @@ class E2E(unittest.TestCase):
 
     def wait_finish_page(self, run, timeout=90):
         """(main window, finish page) once the finish page shows."""
-        main = run.desktop.wait_window("the finish page", lambda w: is_main(w) and on_finish_page(w), timeout)
+        main = run.desktop.wait_window("the finish page", lambda w: is_main(w) and on_finish_page(w), timeout,
+                                       run.programs[0])
         page = Desktop.page(main, 1058)
         self.assertEqual((page["rect"][2] - page["rect"][0], page["rect"][3] - page["rect"][1]), (600, 400))
         return main, page
@@ -155,7 +159,7 @@ class E2E(unittest.TestCase):
         return program.wait_exit(timeout)
 
     def check_message_box(self, run, program, text, shot):
-        box = run.desktop.wait_window("the message box", is_message_box, 60)
+        box = run.desktop.wait_window("the message box", is_message_box, 60, program)
         self.assertEqual(run.desktop.control(box, ID_MSG_LINE1)["text"], text)
         self.assertEqual(run.desktop.control(box, ID_MSG_LINE2)["text"], "")
         self.assertEqual(run.desktop.control(box, 1)["text"], "确 定")
@@ -173,9 +177,10 @@ class E2E(unittest.TestCase):
         run.rule("path=/downcontainer/downLoad.do&delay=1500")
         run.rule("path=/dl1/business/brelo.exe&method=GET&delay=2000")
         program = run.program().start()
-        loading = run.desktop.wait_window("the loading dialog", is_loading, 60)
+        loading = run.desktop.wait_window("the loading dialog", is_loading, 60, program)
         self.assertRegex(run.desktop.control(loading, ID_LOADING_TEXT)["text"], r"^请稍后，正在加载资源[ \d]\d%$")
-        run.desktop.wait_window("the main window on its progress page", lambda w: is_main(w) and on_progress_page(w), 60)
+        run.desktop.wait_window("the main window on its progress page",
+                                lambda w: is_main(w) and on_progress_page(w), 60, program)
         self.assertIsNotNone(run.desktop.x_window(TITLE), "no X window titled %s" % TITLE)
 
         second = run.program("Orvane2.exe", "second").start()

@@ -41,7 +41,7 @@ def install_run(out, work, wine, bin_dir, desktop):
         program = Program(wine, os.path.join(bin_dir, "Orvane.exe"), os.path.join(work, "install", "app"),
                           server.base, record).start()
         say("== the program starts; the configuration server answers after 2.5 s")
-        loading = desktop.wait_window("the loading dialog", is_loading, 60)
+        loading = desktop.wait_window("the loading dialog", is_loading, 60, program)
         time.sleep(1)
         desktop.shot("1-loading", loading)
         main = desktop.wait_window("the main window", on_progress_page, 60)
@@ -82,7 +82,7 @@ def message_run(out, work, wine, bin_dir, desktop):
         program = Program(wine, os.path.join(bin_dir, "Orvane.exe"), os.path.join(work, "message", "app"),
                           server.base, os.path.join(work, "standins-message.log")).start()
         say("== a second run whose installer is on neither address: the message box")
-        box = desktop.wait_window("the message box", is_message_box, 60)
+        box = desktop.wait_window("the message box", is_message_box, 60, program)
         time.sleep(0.5)
         desktop.shot("4-message", box)
         desktop.key(box, "Return")
