@@ -64,10 +64,16 @@ class Run:
         self.programs = []
 
     def program(self, name="Orvane.exe", folder="app"):
-        p = Program(self.wine, os.environ.get("ORVANE_E2E_EXE") or os.path.join(self.bin, "Orvane.exe"), os.path.join(self.work, folder),
-                    self.server.base, self.record, name)
+        exe = os.environ.get("ORVANE_E2E_EXE") or os.path.join(self.bin, "Orvane.exe")
+        p = Program(self.wine, exe, os.path.join(self.work, folder), self.server.base, self.record, name)
         self.programs.append(p)
         return p
+
+    def scenario(self, name):
+        """Puts the scenario in place; the first recommended product downloads for 2 s, so that
+        the window has closed well before any recommended installer runs."""
+        self.server.scenario(name)
+        self.rule("path=/dl1/business/brelo.exe&method=GET&delay=2000")
 
     def rule(self, query):
         import urllib.request
@@ -173,9 +179,8 @@ class E2E(unittest.TestCase):
     def default_install(self, run):
         """The default install with the finish page's start button, and a second copy started
         meanwhile. Prints how long the steps took."""
-        run.server.scenario("default")
+        run.scenario("default")
         run.rule("path=/downcontainer/downLoad.do&delay=1500")
-        run.rule("path=/dl1/business/brelo.exe&method=GET&delay=2000")
         program = run.program().start()
         loading = run.desktop.wait_window("the loading dialog", is_loading, 60, program)
         self.assertRegex(run.desktop.control(loading, ID_LOADING_TEXT)["text"], r"^请稍后，正在加载资源[ \d]\d%$")
@@ -245,7 +250,7 @@ class E2E(unittest.TestCase):
 
     def test_retry_on_second_address_and_finish_page_close_button(self):
         def body(run):
-            run.server.scenario("retry")
+            run.scenario("retry")
             # An earlier install known only by its application path, written with forward slashes.
             run.wine.import_reg(["[%s\\Kavvik.exe]" % APP_PATHS, '"KavvikPath"="C:/Program Files/Earlier Kavvik"'])
             folder = r"C:\Program Files\Earlier Kavvik"
@@ -271,7 +276,7 @@ class E2E(unittest.TestCase):
 
     def test_earlier_install_on_disk_with_run_and_reminder_unticked(self):
         def body(run):
-            run.server.scenario("default")
+            run.scenario("default")
             folder = r"C:\Program Files\Earlier Kavvik"
             unix = run.wine.unix_path(folder)
             os.makedirs(os.path.join(unix, "Install"))
