@@ -7,8 +7,14 @@
 #include <gdiplus.h>
 
 #include "CrashDump.h"
+#include "ImageMgr.h"
+#include "KavvikMsgBoxDlg.h"
 #include "Log.h"
+#include "OrvaneDlg.h"
 #include "Path.h"
+#include "ProductInfoMgr.h"
+#include "InstallFlow.h"
+#include "StartDlg.h"
 #include "StringUtil.h"
 
 const char kSingleInstanceMutex[] = "Global\\VelmoraTesselDownloadInstallTools";
@@ -46,10 +52,44 @@ BOOL COrvaneApp::InitInstance() {
     Gdiplus::GdiplusStartupInput gdiplusInput;
     Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
     LOGF(0, "COrvaneApp %d\n", 134);
+
+    if (!CImageMgr::Instance().LoadFromResources())
+        return FALSE;
+    LOGF(0, "COrvaneApp %d\n", 141);
+    CStartDlg startDlg;
+    startDlg.DoModal(nullptr);
+    if (startDlg.m_nResult == CStartDlg::kNothingToInstall) {
+        ShowMsgBox(nullptr, "已安装所有产品，无需安装。");
+        return FALSE;
+    }
+    if (startDlg.m_nResult == CStartDlg::kFailed) {
+        ShowMsgBox(nullptr, "安装失败。");
+        return FALSE;
+    }
+    LOGF(0, "CImageMgr::Instance().LoadFromServer()\n");
+    if (!CImageMgr::Instance().LoadFromServer())
+        return FALSE;
+    LOGF(0, "CImageMgr::Instance().LoadFromServer() Success\n");
+    CProductInfoMgr& config = CProductInfoMgr::Instance();
+    RunInstall(FindEarlierInstallFolder(config.GetUninstallKeyName(), config.GetProductName()));
     return FALSE;
 }
 
+void COrvaneApp::RunInstall(const std::string& strInstallDir) {
+    COrvaneDlg dlg;
+    if (!strInstallDir.empty())
+        dlg.SetInstallPath(strInstallDir);
+    LOGF(0, "DoModal\n");
+    dlg.DoModal(nullptr);
+    // The recommended products are installed after the window has gone; then the reports
+    // still queued get their last chance.
+    dlg.WaitForRecommended();
+    CProductInfoMgr::Instance().Shutdown();
+}
+
 int COrvaneApp::ExitInstance() {
+    // Every window that draws from the store has gone; GDI+ must still run.
+    CImageMgr::Instance().Release();
     if (m_gdiplusToken) {
         Gdiplus::GdiplusShutdown(m_gdiplusToken);
         m_gdiplusToken = 0;

@@ -18,6 +18,9 @@ public:
     int ExitInstance();
 
 private:
+    // The main dialog, then the waits for the recommended-install worker and the reports.
+    static void RunInstall(const std::string& strInstallDir);
+
     ULONG_PTR m_gdiplusToken = 0;
 };
 

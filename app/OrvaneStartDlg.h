@@ -1,0 +1,50 @@
+// The start page of the main dialog: the licence sentence with its link, the agreement box,
+// the install button and the custom-install button that leads to the install-path page.
+// A modeless child of the main dialog (template 173), created hidden by it.
+// User-interface thread only.
+#pragma once
+
+#include "ColorButton.h"
+#include "ColorCheckButton.h"
+#include "ColorStatic.h"
+#include "DialogBase.h"
+#include "PageTooltip.h"
+
+class IInstallHost;
+
+class COrvaneStartDlg : public CDialogBase {
+public:
+    // host must outlive the page.
+    explicit COrvaneStartDlg(IInstallHost& host);
+
+    // Ticks the agreement box by message, without repainting it (the way back from the
+    // install-path page).
+    void SetAgreementChecked();
+    bool IsAgreementChecked() const;
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void SetupTitleAndButtons();
+    void SetupSentence();
+    void RegisterCommands();
+    void OnInstall();
+    void OnCustomInstall();
+    void OnAgreementClicked();
+    void OnLink();
+    void OnEraseBackground(HDC hdc);
+
+    IInstallHost& m_host;
+    CColorStatic m_title;
+    CColorButton m_btnMin;
+    CColorButton m_btnClose;
+    CColorButton m_btnInstall;
+    CColorButton m_btnCustom;
+    CColorCheckButton m_chkAgree;
+    CColorStatic m_textBefore;
+    CColorStatic m_link;
+    CColorStatic m_textAfter;
+    CPageTooltip m_tooltip;
+};

@@ -1,0 +1,51 @@
+// The page shown while the installer is downloaded and run: a large slide that the main
+// dialog changes, a progress bar the main dialog sets, a fixed status text, and minimise and
+// close buttons. It times and computes nothing itself. User-interface thread only.
+#pragma once
+
+#include <windows.h>
+
+#include "ColorButton.h"
+#include "ColorProgressCtrl.h"
+#include "ColorStatic.h"
+#include "DialogBase.h"
+#include "Handles.h"
+
+class IInstallHost;
+
+class CProgressDlg : public CDialogBase {
+public:
+    // The host outlives the page.
+    explicit CProgressDlg(IInstallHost& host);
+
+    // The slide to draw from now on; RepaintSlide shows it.
+    void SetCurrentSlide(int nIndex) { m_nCurrentSlide = nIndex; }
+    int GetCurrentSlide() const { return m_nCurrentSlide; }
+    // Redraws the whole page off-screen and shows it in one copy.
+    void RepaintSlide();
+    // Sets the bar (0 to 100). Dropped while the main dialog is minimised: nothing would be
+    // seen, and the next value after restoring is shown.
+    void SetProgress(int nValue);
+    // The bar's position.
+    int GetProgress() const;
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void ConfigureTexts();
+    void Layout();
+    void CreateTooltip();
+    void EraseBackground(HDC hdc);
+
+    IInstallHost& m_host;
+    int m_nCurrentSlide = 0;
+    CColorProgressCtrl m_progress;
+    CColorStatic m_status;
+    CColorStatic m_dots;
+    CColorButton m_btnMin;
+    CColorButton m_btnClose;
+    CColorStatic m_title;
+    HWND m_hTooltip = nullptr;  // destroyed with the page
+};

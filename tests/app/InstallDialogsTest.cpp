@@ -1,0 +1,237 @@
+// The side dialogs and the progress page, run for real on this thread: the message box and
+// the loading window modally (driven from a thread timer inside their modal loop), the
+// progress page inside a stand-in main window.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "InstallHost.h"
+#include "KavvikMsgBoxDlg.h"
+#include "ProgressDlg.h"
+#include "SkinTestSupport.h"
+#include "StartDlg.h"
+#include "resource.h"
+
+namespace {
+
+std::wstring TextOf(HWND hWnd) {
+    wchar_t sz[256] = {};
+    GetWindowTextW(hWnd, sz, 256);
+    return sz;
+}
+
+std::wstring Wide(const char* pszAnsi) {
+    wchar_t sz[256] = {};
+    MultiByteToWideChar(CP_ACP, 0, pszAnsi, -1, sz, 256);
+    return sz;
+}
+
+// The visible dialog of this thread other than hExcept.
+HWND FindThreadDialog(HWND hExcept = nullptr) {
+    struct Search {
+        HWND hExcept;
+        HWND hFound;
+    } search = {hExcept, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hWnd, LPARAM lParam) -> BOOL {
+            auto* p = reinterpret_cast<Search*>(lParam);
+            wchar_t szClass[16] = {};
+            GetClassNameW(hWnd, szClass, 16);
+            if (hWnd != p->hExcept && IsWindowVisible(hWnd) && std::wstring(szClass) == L"#32770") {
+                p->hFound = hWnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.hFound;
+}
+
+// Runs fn once, from the modal loop of whatever dialog runs when the timer fires.
+std::function<void()> g_fnLater;
+void Later(UINT nMs, std::function<void()> fn) {
+    g_fnLater = std::move(fn);
+    SetTimer(nullptr, 0, nMs, [](HWND, UINT, UINT_PTR nId, DWORD) {
+        KillTimer(nullptr, nId);
+        auto fn = std::move(g_fnLater);
+        if (fn)
+            fn();
+    });
+}
+
+struct BoxSeen {
+    std::wstring line1, line2, ok, cancel, title;
+    RECT rcWindow = {};
+};
+
+// Shows a box, records what it shows, then ends it with fnEnd(box) and answers the result.
+int RunBox(const char* pszText, const char* pszOk, const char* pszCancel, std::function<void(HWND)> fnEnd,
+           BoxSeen& seen) {
+    Later(200, [&seen, fnEnd] {
+        HWND hBox = FindThreadDialog();
+        ASSERT_NE(nullptr, hBox);
+        seen.line1 = TextOf(GetDlgItem(hBox, IDC_MSGBOX_LINE1));
+        seen.line2 = TextOf(GetDlgItem(hBox, IDC_MSGBOX_LINE2));
+        seen.ok = TextOf(GetDlgItem(hBox, IDOK));
+        seen.cancel = TextOf(GetDlgItem(hBox, IDCANCEL));
+        seen.title = TextOf(GetDlgItem(hBox, IDC_MSGBOX_TITLE));
+        GetWindowRect(hBox, &seen.rcWindow);
+        fnEnd(hBox);
+    });
+    return ShowMsgBox(nullptr, pszText, pszOk, pszCancel);
+}
+
+void PressKey(HWND hBox, WPARAM nKey) {
+    PostMessageW(GetFocus() ? GetFocus() : hBox, WM_KEYDOWN, nKey, 0);
+}
+
+}  // namespace
+
+TEST(MessageBoxTest, SplitsTheTextAndAnswersWhichButtonEndedIt) {
+    CGdiplusSession gdiplus;
+    BoxSeen seen;
+    // The free-space question: one line break, its own captions, Enter.
+    const char kText[] = "您选择的硬盘存储空间不足，请删除其他文\n件，或重新选择路径后进行安装。";
+    EXPECT_EQ(1, RunBox(
+                     kText, "重 试", "选其他路径", [](HWND hBox) { PressKey(hBox, VK_RETURN); }, seen));
+    EXPECT_EQ(Wide("您选择的硬盘存储空间不足，请删除其他文"), seen.line1);
+    EXPECT_EQ(Wide("件，或重新选择路径后进行安装。"), seen.line2);
+    EXPECT_EQ(Wide("重 试"), seen.ok);
+    EXPECT_EQ(Wide("选其他路径"), seen.cancel);
+    EXPECT_EQ(Wide("提示"), seen.title);
+    EXPECT_EQ(296, seen.rcWindow.right - seen.rcWindow.left);
+    EXPECT_EQ(173, seen.rcWindow.bottom - seen.rcWindow.top);
+
+    // No line break, default captions, Escape.
+    EXPECT_EQ(2, RunBox(
+                     "安装失败。", nullptr, nullptr, [](HWND hBox) { PressKey(hBox, VK_ESCAPE); }, seen));
+    EXPECT_EQ(Wide("安装失败。"), seen.line1);
+    EXPECT_EQ(L"", seen.line2);
+    EXPECT_EQ(Wide("确 定"), seen.ok);
+    EXPECT_EQ(Wide("取 消"), seen.cancel);
+
+    // A second line break stays in line two; the close button gives 8.
+    EXPECT_EQ(8,
+              RunBox(
+                  "a\nb\nc", nullptr, nullptr,
+                  [](HWND hBox) { PostMessageW(GetDlgItem(hBox, IDC_MSGBOX_CLOSE), BM_CLICK, 0, 0); }, seen));
+    EXPECT_EQ(L"a", seen.line1);
+    EXPECT_EQ(L"b\nc", seen.line2);
+
+    // A box that cannot be made (its owner is no window) counts as closed, not as OK. (Should
+    // one appear all the same, it is confirmed, and the answer 1 fails the check.)
+    Later(1000, [] {
+        if (HWND hBox = FindThreadDialog())
+            PostMessageW(hBox, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(8, ShowMsgBox(reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7ffe1234)), "x"));
+}
+
+TEST(LoadingDialogTest, EndsWithTheLoaderCommandAndCountsMeanwhile) {
+    CGdiplusSession gdiplus;
+    struct Case {
+        WORD nCommand;
+        INT_PTR nEnd;
+        int nResult;
+    };
+    // A command that is there before the first tick ends the window with the text untouched.
+    for (const Case& c : {Case{ID_CMD_CONFIG_LOADED, IDOK, 1}, Case{ID_CMD_CONFIG_FAILED, IDCANCEL, -1},
+                          Case{ID_CMD_NOTHING_TO_INSTALL, IDCANCEL, 0}}) {
+        SCOPED_TRACE(c.nCommand);
+        WORD nCommand = c.nCommand;
+        CStartDlg dlg([nCommand](HWND hNotify) { PostMessageA(hNotify, WM_COMMAND, nCommand, 0); });
+        EXPECT_EQ(c.nEnd, dlg.DoModal(nullptr));
+        EXPECT_EQ(c.nResult, dlg.m_nResult);
+        EXPECT_EQ(0, dlg.m_nPercent);
+    }
+
+    // A slower loader: the number counts (blank-padded) until the command; Escape before any
+    // command counts as "nothing to install".
+    HWND hLoading = nullptr;
+    std::wstring strShown;
+    CStartDlg slow([&hLoading](HWND hNotify) { hLoading = hNotify; });
+    Later(400, [&] {
+        strShown = TextOf(GetDlgItem(hLoading, IDC_LOADING_TEXT));
+        PostMessageW(hLoading, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    EXPECT_EQ(IDCANCEL, slow.DoModal(nullptr));
+    EXPECT_EQ(0, slow.m_nResult);
+    EXPECT_GE(slow.m_nPercent, 2);
+    EXPECT_LE(slow.m_nPercent, 20);
+    EXPECT_EQ(Wide("请稍后，正在加载资源 1%"), Wide(LoadingText(1).c_str()));
+    EXPECT_EQ(Wide("请稍后，正在加载资源99%"), Wide(LoadingText(99).c_str()));
+    EXPECT_EQ(0u, strShown.find(Wide("请稍后，正在加载资源")));
+    EXPECT_EQ(L'%', strShown.back());
+}
+
+namespace {
+
+// The main window as the progress page sees it: a plain top-level dialog.
+class CHostStandIn : public IInstallHost {
+public:
+    CHostStandIn() : m_window(IDD_ORVANE_DIALOG) {
+        m_window.Create(nullptr);
+        SetWindowPos(m_window.GetHwnd(), nullptr, 0, 0, 600, 400, SWP_NOZORDER | SWP_SHOWWINDOW);
+        m_window.OnCommandId(ID_CMD_CLOSE_RUN, [this] { ++m_nCloseCommands; });
+    }
+    HWND GetHostWindow() const override { return m_window.GetHwnd(); }
+    std::string GetInstallDir() const override { return {}; }
+    void SetInstallPath(const std::string&) override {}
+    BOOL GetRunAfterInstall() const override { return TRUE; }
+    void SetRunAfterInstall(BOOL) override {}
+    BOOL GetAnchorReminder() const override { return TRUE; }
+    void SetAnchorReminder(BOOL) override {}
+    void SetAutoStart(BOOL) override {}
+    void SetPinTaskbar(BOOL) override {}
+    void SetRecommend(int, BOOL) override {}
+    void StartRecommendThread() override {}
+    bool GetBackgroundSlice(const RECT&, ImageEntry&) const override { return false; }
+    void ShowInstallPathPage() override {}
+    void ShowStartPage() override {}
+
+    int m_nCloseCommands = 0;
+
+private:
+    CDialogBase m_window;
+};
+
+}  // namespace
+
+TEST(ProgressPageTest, DropsValuesWhileMinimisedShowsTheSlideAndClosesTheRun) {
+    CGdiplusSession gdiplus;
+    CSolidImageSource images;
+    images.AddWhole(18, 1, 580, 354, RGB(200, 0, 0));
+    CHostStandIn host;
+    CProgressDlg page(host);
+    ASSERT_TRUE(page.Create(host.GetHostWindow()));
+    HWND hPage = page.GetHwnd();
+    SetWindowPos(hPage, nullptr, 0, 0, 600, 400, SWP_NOZORDER | SWP_SHOWWINDOW);
+    PumpMessages(50);
+
+    page.SetProgress(40);
+    EXPECT_EQ(40, page.GetProgress());
+    ShowWindow(host.GetHostWindow(), SW_MINIMIZE);
+    page.SetProgress(70);
+    EXPECT_EQ(40, page.GetProgress());
+    ShowWindow(host.GetHostWindow(), SW_RESTORE);
+    page.SetProgress(80);
+    EXPECT_EQ(80, page.GetProgress());
+
+    // Slide 1 fills the slide rectangle; slide 2 has no picture and leaves it unpainted.
+    page.SetCurrentSlide(1);
+    page.RepaintSlide();
+    EXPECT_TRUE(NearColor(RGB(200, 0, 0), CSnapshot(hPage).Pixel(300, 200)));
+    page.SetCurrentSlide(2);
+    page.RepaintSlide();
+    EXPECT_FALSE(NearColor(RGB(200, 0, 0), CSnapshot(hPage).Pixel(300, 200)));
+
+    // The status texts stay fixed; the close button asks the main window to end the run.
+    EXPECT_EQ(Wide("正在安装视频资源"), TextOf(page.GetItem(IDC_PROGRESS_STATUS)));
+    EXPECT_EQ(L"......", TextOf(page.GetItem(IDC_PROGRESS_DOTS)));
+    EXPECT_EQ(HTTRANSPARENT, SendMessageW(hPage, WM_NCHITTEST, 0, MAKELPARAM(300, 200)));
+    SendMessageW(page.GetItem(IDC_PROGRESS_CLOSE), BM_CLICK, 0, 0);
+    PumpMessages(50);
+    EXPECT_EQ(1, host.m_nCloseCommands);
+}
