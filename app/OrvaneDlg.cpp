@@ -25,7 +25,9 @@ COrvaneDlg::COrvaneDlg()
     : CDialogBase(IDD_ORVANE_DIALOG),
       m_run(CProductInfoMgr::Instance()),
       m_choices(m_run.GetChoices()),
-      m_progressPage(*this) {
+      m_startPage(*this),
+      m_progressPage(*this),
+      m_finishPage(*this) {
     m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
@@ -62,11 +64,16 @@ void COrvaneDlg::SetupWindow() {
 }
 
 void COrvaneDlg::CreatePages() {
-    HWND hDlg = GetHwnd();
-    if (m_progressPage.Create(hDlg)) {
-        ::MoveWindow(m_progressPage.GetHwnd(), 0, 0, kClientWidth, kClientHeight, FALSE);
-        ::ShowWindow(m_progressPage.GetHwnd(), SW_SHOW);
-    }
+    CreatePage(m_startPage, false);
+    CreatePage(m_progressPage, true);
+    CreatePage(m_finishPage, false);
+}
+
+void COrvaneDlg::CreatePage(CDialogBase& page, bool bShow) {
+    if (!page.Create(GetHwnd()))
+        return;
+    ::MoveWindow(page.GetHwnd(), 0, 0, kClientWidth, kClientHeight, FALSE);
+    ::ShowWindow(page.GetHwnd(), bShow ? SW_SHOW : SW_HIDE);
 }
 
 void COrvaneDlg::RegisterCommands() {
@@ -78,7 +85,10 @@ void COrvaneDlg::RegisterCommands() {
 
 void COrvaneDlg::ShowInstallPathPage() {}
 
-void COrvaneDlg::ShowStartPage() {}
+void COrvaneDlg::ShowStartPage() {
+    ::ShowWindow(m_startPage.GetHwnd(), SW_SHOW);
+    m_startPage.SetAgreementChecked();
+}
 
 void COrvaneDlg::SetRecommend(int nIndex, BOOL bValue) {
     if (nIndex >= 0 && nIndex < CRecommendInstaller::kMaxChoices)
@@ -89,6 +99,7 @@ void COrvaneDlg::OnCmdBeginDownload() {
     // Pages stay hidden: the progress page is shown before anything is reported.
     if (m_run.GetState() != CInstallRun::kCreated)
         return;
+    ::ShowWindow(m_startPage.GetHwnd(), SW_HIDE);
     HWND hProgress = m_progressPage.GetHwnd();
     ::ShowWindow(hProgress, SW_SHOW);
     ::UpdateWindow(hProgress);
@@ -132,6 +143,7 @@ void COrvaneDlg::OnCmdInstallFinished() {
     ::ShowWindow(m_progressPage.GetHwnd(), SW_HIDE);
     ::KillTimer(GetHwnd(), kSlideTimer);
     ::KillTimer(GetHwnd(), kPollTimer);
+    ::ShowWindow(m_finishPage.GetHwnd(), SW_SHOW);
 }
 
 void COrvaneDlg::OnCmdStart() {

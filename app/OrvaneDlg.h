@@ -8,9 +8,11 @@
 
 #include <string>
 
+#include "ConfigDlg.h"
 #include "DialogBase.h"
 #include "InstallHost.h"
 #include "InstallRun.h"
+#include "OrvaneStartDlg.h"
 #include "ProgressDlg.h"
 
 class COrvaneDlg : public CDialogBase, public IInstallHost {
@@ -49,6 +51,7 @@ protected:
 private:
     void SetupWindow();
     void CreatePages();
+    void CreatePage(CDialogBase& page, bool bShow);
     void RegisterCommands();
 
     void OnCmdBeginDownload();
@@ -62,7 +65,9 @@ private:
     CInstallRun m_run;
     CInstallRun::Choices& m_choices;  // the run's, set by the pages
     int m_nCurImage = 0;
+    COrvaneStartDlg m_startPage;
     CProgressDlg m_progressPage;
+    CConfigDlg m_finishPage;
     HANDLE m_hRecommendThread = nullptr;
     HICON m_hIcon = nullptr;  // shared resource icon, not destroyed
 };
