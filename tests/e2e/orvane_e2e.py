@@ -266,7 +266,7 @@ class Program:
 
     def log_lines(self):
         """Log lines without their time prefix."""
-        return [re.sub(r"^\d\d:\d\d:\d\d:\d\d\d ", "", line) for line in self.log().splitlines()]
+        return [re.sub(r"^ ?\d\d:\d\d:\d\d:\d\d\d ", "", line) for line in self.log().splitlines()]
 
     def log_time(self, pattern):
         """Seconds of the day of the first log line matching pattern, or None."""

@@ -164,6 +164,43 @@ class E2E(unittest.TestCase):
                          "recommended installers ran before the window closed")
         return program.wait_exit(timeout)
 
+    def check_after_start(self, run, program, folder, client, remind):
+        """The installer's records, then the client (when ticked), the service program (when the
+        reminder is ticked) and the library's subscription call, then both recommended
+        installers; in the log the service program starts before the call is made, and the
+        recommended installers only after it."""
+        records = wait_until("both recommended installers' records",
+                             lambda: run.records() if [k for k, _ in run.records()][-2:] == ["recommend"] * 2
+                             else None, 10)
+        self.assertEqual([k for k, _ in records[:3]], ["setup"] * 3, records)
+        self.assertEqual(records[2][1], {"result": "0", "folder": folder})
+        self.assertEqual(sorted(k for k, _ in records[3:-2]),
+                         sorted(["library"] + ["client"] * client + ["service"] * remind), records)
+        middle = dict(records[3:-2])
+        self.assertEqual(middle["library"], ["ReptQuasolSubscibe", "1", "1" if remind else "2", "8", "0"])
+        if client:
+            self.assertIn(middle["client"]["cmdline"], ('"%s\\Kavvik.exe"' % folder, "%s\\Kavvik.exe" % folder))
+            self.assertEqual(middle["client"]["cwd"], folder)
+        if remind:
+            self.assertEqual(middle["service"], {"args": "-i", "folder": folder + "\\"})
+        self.assertEqual(sorted(f["path"] for _, f in records[-2:]),
+                         ["%s\\Install\\brelo.exe" % folder, "%s\\Install\\dunsa.exe" % folder])
+
+        log = program.log_lines()
+
+        def where(pred, what):
+            found = [i for i, line in enumerate(log) if pred(line)]
+            self.assertTrue(found, "no log line for %s" % what)
+            return found[0]
+        steps = [where(lambda l: l == "OnCmdStart() StartClient=%d " % client, "the client start")]
+        if remind:
+            steps.append(where(lambda l: l.startswith("ExecApp ") and "Corvendil.exe" in l and l.endswith(" -i [1]"),
+                               "the service program"))
+        steps.append(where(lambda l: l == "OnBnClickedStartBtn 上报%s订阅资讯行为" % ("" if remind else "取消"),
+                           "the subscription call"))
+        steps.append(where(lambda l: l.startswith('ExecApp "%s\\Install\\brelo.exe"' % folder), "a recommended install"))
+        self.assertEqual(steps, sorted(steps), log)
+
     def check_message_box(self, run, program, text, shot):
         box = run.desktop.wait_window("the message box", is_message_box, 60, program)
         self.assertEqual(run.desktop.control(box, ID_MSG_LINE1)["text"], text)
@@ -211,19 +248,11 @@ class E2E(unittest.TestCase):
         folder = setup.get("folder", "")
         self.assertRegex(folder, r"^[A-Z]:\\Program Files\\Kavvik$", records)
         self.assertEqual((setup.get("silent"), setup.get("autostart")), ("1", "FALSE"), records)
-        self.assertEqual([k for k, _ in records], ["setup", "setup", "setup", "client", "service", "library",
-                                                   "recommend", "recommend"], records)
-        self.assertEqual(records[2][1], {"result": "0", "folder": folder})
-        self.assertIn(records[3][1]["cmdline"], ('"%s\\Kavvik.exe"' % folder, "%s\\Kavvik.exe" % folder))
-        self.assertEqual(records[3][1]["cwd"], folder)
-        self.assertEqual(records[4][1], {"args": "-i", "folder": folder + "\\"})
-        self.assertEqual(records[5][1], ["ReptQuasolSubscibe", "1", "1", "8", "0"])
-        self.assertEqual(sorted(r[1]["path"] for r in records[6:]),
-                         ["%s\\Install\\brelo.exe" % folder, "%s\\Install\\dunsa.exe" % folder])
+        self.check_after_start(run, program, folder, client=True, remind=True)
         self.check_installed(run, folder)
         log = program.log_lines()
-        for line in ("DoModal", "OnCmdStart() m_bPinTaskbar=1", "State=3,runafterinstall=1",
-                     "OnCmdStart() StartClient=1 ", "OnBnClickedStartBtn 上报订阅资讯行为"):
+        for line in ("DoModal", "OnCmdStart() m_bPinTaskbar=1", "OnCmdStart() strPorductName=Kavvik",
+                     "State=3,runafterinstall=1", "OnCmdStart() StartClient=1 "):
             self.assertIn(line, log)
         self.assertTrue(any(line.startswith('Launch InstallProgram: "%s\\Install\\kavvik_setup.exe" /S /AUTOSTART=FALSE'
                                             ' /COMMENDER_ID=' % folder) and line.endswith(" /D=" + folder)
@@ -265,12 +294,8 @@ class E2E(unittest.TestCase):
             self.assertLess(requests.index("/dl1/product/kavvik_setup.exe"),
                             requests.index("/dl2/product/kavvik_setup.exe"))
             self.assertIn("下载失败，尝试 %s/dl2/product/kavvik_setup.exe " % run.server.base, program.log_lines())
-            records = run.records()
-            self.assertEqual([k for k, _ in records], ["setup", "setup", "setup", "client", "service", "library",
-                                                       "recommend", "recommend"], records)
-            self.assertEqual(records[1][1]["folder"], folder)
-            self.assertEqual(records[3][1]["cwd"], folder)
-            self.assertEqual(records[5][1], ["ReptQuasolSubscibe", "1", "1", "8", "0"])
+            self.assertEqual(run.records()[1][1]["folder"], folder)
+            self.check_after_start(run, program, folder, client=True, remind=True)
             self.check_installed(run, folder)
         self.run_case("retry", body)
 
@@ -299,15 +324,10 @@ class E2E(unittest.TestCase):
                 ("start", ""), ("startdown", ""),
                 ("installcomplete", r"&dltime=0&insttime=\d+&homepage=1&recinst=0"), ("clientstartfail", "")])
             self.assertNotIn("/product/kavvik_setup.exe", run.server.requests())
-            records = run.records()
-            self.assertEqual([k for k, _ in records], ["setup", "setup", "setup", "library", "recommend", "recommend"],
-                             records)
-            self.assertEqual(records[1][1]["folder"], folder)
-            self.assertEqual(records[3][1], ["ReptQuasolSubscibe", "1", "2", "8", "0"])
+            self.assertEqual(run.records()[1][1]["folder"], folder)
+            self.check_after_start(run, program, folder, client=False, remind=False)
             self.check_installed(run, folder)
-            log = program.log_lines()
-            for line in ("State=3,runafterinstall=0", "OnCmdStart() StartClient=0 ", "OnBnClickedStartBtn 上报取消订阅资讯行为"):
-                self.assertIn(line, log)
+            self.assertIn("State=3,runafterinstall=0", program.log_lines())
         self.run_case("ondisk", body)
 
     def test_both_addresses_fail(self):

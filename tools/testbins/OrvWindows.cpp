@@ -5,7 +5,8 @@
 // code page:
 //   top    <hwnd> <pid> <left>,<top>,<right>,<bottom> <visible> <text>
 //   child  <hwnd> <parent hwnd> <id> <class> <left>,<top>,<right>,<bottom> <visible> <check> <text>
-// <check> is the answer to BM_GETCHECK for buttons, -1 for other classes.
+// <check> is the answer to BM_GETCHECK for shown buttons, -1 otherwise. The controls of a hidden
+// top-level window are not listed.
 //   OrvWindows.exe Orvane.exe
 #include <windows.h>
 #include <tlhelp32.h>
@@ -47,8 +48,10 @@ BOOL CALLBACK PrintChild(HWND hWnd, LPARAM) {
     ::GetWindowRect(hWnd, &rc);
     LRESULT nCheck = -1;
     DWORD_PTR dwAnswer = 0;
-    if (::lstrcmpiA(szClass, "Button") == 0 &&
-        ::SendMessageTimeoutA(hWnd, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &dwAnswer))
+    // Only shown buttons are asked: a window that its thread no longer serves (a dialog that
+    // has ended while its thread waits) would hold every listing up for the whole timeout.
+    if (::lstrcmpiA(szClass, "Button") == 0 && ::IsWindowVisible(hWnd) &&
+        ::SendMessageTimeoutA(hWnd, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 1000, &dwAnswer))
         nCheck = static_cast<LRESULT>(dwAnswer);
     printf("child\t%p\t%p\t%d\t%s\t%ld,%ld,%ld,%ld\t%d\t%d\t%s\n", static_cast<void*>(hWnd),
            static_cast<void*>(::GetParent(hWnd)), ::GetDlgCtrlID(hWnd), szClass, rc.left, rc.top, rc.right,
@@ -66,7 +69,8 @@ BOOL CALLBACK PrintTop(HWND hWnd, LPARAM lParam) {
     ::GetWindowRect(hWnd, &rc);
     printf("top\t%p\t%lu\t%ld,%ld,%ld,%ld\t%d\t%s\n", static_cast<void*>(hWnd), dwPid, rc.left, rc.top, rc.right,
            rc.bottom, ::IsWindowVisible(hWnd) ? 1 : 0, Text(hWnd).c_str());
-    ::EnumChildWindows(hWnd, PrintChild, 0);
+    if (::IsWindowVisible(hWnd))
+        ::EnumChildWindows(hWnd, PrintChild, 0);
     return TRUE;
 }
 
