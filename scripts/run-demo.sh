@@ -12,11 +12,12 @@ src=$(cd "$(dirname "$0")/.." && pwd)
 "$src/scripts/build.sh" x86_64
 export ORVANE_BUILD_DIR="$src/build-x86_64"
 out=${1:-$ORVANE_BUILD_DIR/demo}
-. "$src/scripts/wine-env.sh"
+export WINEPREFIX="$ORVANE_BUILD_DIR/wineprefix-demo"
 cleanup() { wineserver -k 2>/dev/null || true; }
 trap cleanup EXIT
 if [ -z "${DISPLAY:-}" ]; then
-    xvfb-run -a -s "-screen 0 1024x768x24" python3 "$src/tools/demo/demo.py" "$out" "$ORVANE_BUILD_DIR"
+    ORVANE_DEMO_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" python3 "$src/tools/demo/demo.py" "$out" \
+        "$ORVANE_BUILD_DIR"
 else
     python3 "$src/tools/demo/demo.py" "$out" "$ORVANE_BUILD_DIR"
 fi

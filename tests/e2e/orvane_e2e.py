@@ -119,9 +119,10 @@ class Wine:
             raise RuntimeError("wine %s answered %d" % (" ".join(args), r.returncode))
         return r.stdout
 
-    def up(self):
+    def up(self, window_manager=False):
         """Creates the prefix on first use (with the font replacements of scripts/wine-fonts.sh)
-        and starts its server, detached from our pipes."""
+        and starts its server, detached from our pipes. window_manager: whether the display
+        has one (Xvfb has none)."""
         quiet = dict(env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if not os.path.isfile(os.path.join(self.prefix, "system.reg")):
             os.makedirs(self.prefix, exist_ok=True)
@@ -130,6 +131,10 @@ class Wine:
         subprocess.run([self.loader, "wineboot"], timeout=120, **quiet)
         subprocess.run(["bash", os.path.join(SOURCE, "scripts", "wine-fonts.sh")],
                        env=dict(self.env, WINE=self.loader), timeout=120, check=True)
+        # Without a window manager Wine would wait 2 s for one to withdraw each hidden
+        # top-level window (the loading dialog, for one), which no user would see.
+        self.import_reg(["[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]",
+                         '"Managed"="%s"' % ("Y" if window_manager else "N")])
 
     def down(self):
         """Ends every process of the prefix and its server, so the next run starts its desktop

@@ -101,8 +101,10 @@ def main():
     shutil.rmtree(out, ignore_errors=True)
     work = os.path.join(out, "run")
     os.makedirs(work)
-    wine = Wine(build, name="wineprefix")
-    wine.up()
+    # A prefix of its own: the demo empties the products' registry entries and folders, which
+    # the test programs in the tests' prefix may be using.
+    wine = Wine(build, name="wineprefix-demo")
+    wine.up(window_manager=os.environ.get("ORVANE_DEMO_XVFB") != "1")
     wine.clean()
     desktop = Desktop(wine, bin_dir, out)
     figures = install_run(out, work, wine, bin_dir, desktop)
