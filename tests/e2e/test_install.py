@@ -125,6 +125,10 @@ class E2E(unittest.TestCase):
                                        run.programs[0])
         page = Desktop.page(main, 1058)
         self.assertEqual((page["rect"][2] - page["rect"][0], page["rect"][3] - page["rect"][1]), (600, 400))
+        left, top = page["rect"][:2]
+        for control_id, rect in ((ID_START, FINISH_START), (1058, FINISH_CLOSE)):
+            l, t, r, b = Desktop.control(main, control_id, page)["rect"]
+            self.assertEqual((l - left, t - top, r - left, b - top), rect, control_id)
         return main, page
 
     def checks(self, main, page):
