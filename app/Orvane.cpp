@@ -53,26 +53,32 @@ BOOL COrvaneApp::InitInstance() {
     Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
     LOGF(0, "COrvaneApp %d\n", 134);
 
-    if (!CImageMgr::Instance().LoadFromResources())
+    if (!LoadConfiguration())
         return FALSE;
+    CProductInfoMgr& config = CProductInfoMgr::Instance();
+    RunInstall(FindEarlierInstallFolder(config.GetUninstallKeyName(), config.GetProductName()));
+    return FALSE;
+}
+
+bool COrvaneApp::LoadConfiguration() {
+    if (!CImageMgr::Instance().LoadFromResources())
+        return false;
     LOGF(0, "COrvaneApp %d\n", 141);
     CStartDlg startDlg;
     startDlg.DoModal(nullptr);
     if (startDlg.m_nResult == CStartDlg::kNothingToInstall) {
         ShowMsgBox(nullptr, "已安装所有产品，无需安装。");
-        return FALSE;
+        return false;
     }
     if (startDlg.m_nResult == CStartDlg::kFailed) {
         ShowMsgBox(nullptr, "安装失败。");
-        return FALSE;
+        return false;
     }
     LOGF(0, "CImageMgr::Instance().LoadFromServer()\n");
     if (!CImageMgr::Instance().LoadFromServer())
-        return FALSE;
+        return false;
     LOGF(0, "CImageMgr::Instance().LoadFromServer() Success\n");
-    CProductInfoMgr& config = CProductInfoMgr::Instance();
-    RunInstall(FindEarlierInstallFolder(config.GetUninstallKeyName(), config.GetProductName()));
-    return FALSE;
+    return true;
 }
 
 void COrvaneApp::RunInstall(const std::string& strInstallDir) {

@@ -18,6 +18,9 @@ public:
     int ExitInstance();
 
 private:
+    // The built-in pictures, the loading window and its outcome (with its message when the
+    // run ends there), the server pictures. False: the run ends.
+    static bool LoadConfiguration();
     // The main dialog, then the waits for the recommended-install worker and the reports.
     static void RunInstall(const std::string& strInstallDir);
 

@@ -25,6 +25,7 @@ COrvaneDlg::COrvaneDlg()
     : CDialogBase(IDD_ORVANE_DIALOG),
       m_run(CProductInfoMgr::Instance()),
       m_choices(m_run.GetChoices()),
+      m_installPathPage(*this),
       m_startPage(*this),
       m_progressPage(*this),
       m_finishPage(*this) {
@@ -65,6 +66,7 @@ void COrvaneDlg::SetupWindow() {
 
 void COrvaneDlg::CreatePages() {
     CreatePage(m_startPage, false);
+    CreatePage(m_installPathPage, false);
     CreatePage(m_progressPage, true);
     CreatePage(m_finishPage, false);
 }
@@ -83,7 +85,9 @@ void COrvaneDlg::RegisterCommands() {
     OnCommandId(ID_CMD_CLOSE_RUN, [this] { EndDialog(IDCANCEL); });
 }
 
-void COrvaneDlg::ShowInstallPathPage() {}
+void COrvaneDlg::ShowInstallPathPage() {
+    ::ShowWindow(m_installPathPage.GetHwnd(), SW_SHOW);
+}
 
 void COrvaneDlg::ShowStartPage() {
     ::ShowWindow(m_startPage.GetHwnd(), SW_SHOW);
@@ -96,10 +100,11 @@ void COrvaneDlg::SetRecommend(int nIndex, BOOL bValue) {
 }
 
 void COrvaneDlg::OnCmdBeginDownload() {
-    // Pages stay hidden: the progress page is shown before anything is reported.
+    // Once per run: the start and install-path pages may send it after initialisation has.
     if (m_run.GetState() != CInstallRun::kCreated)
         return;
     ::ShowWindow(m_startPage.GetHwnd(), SW_HIDE);
+    ::ShowWindow(m_installPathPage.GetHwnd(), SW_HIDE);
     HWND hProgress = m_progressPage.GetHwnd();
     ::ShowWindow(hProgress, SW_SHOW);
     ::UpdateWindow(hProgress);
@@ -140,6 +145,7 @@ void COrvaneDlg::PollProgress() {
 void COrvaneDlg::OnCmdInstallFinished() {
     if (!m_run.FinishInstall())
         return;
+    ::ShowWindow(m_installPathPage.GetHwnd(), SW_HIDE);
     ::ShowWindow(m_progressPage.GetHwnd(), SW_HIDE);
     ::KillTimer(GetHwnd(), kSlideTimer);
     ::KillTimer(GetHwnd(), kPollTimer);

@@ -11,6 +11,7 @@
 #include "ConfigDlg.h"
 #include "DialogBase.h"
 #include "InstallHost.h"
+#include "InstallPathDlg.h"
 #include "InstallRun.h"
 #include "OrvaneStartDlg.h"
 #include "ProgressDlg.h"
@@ -37,7 +38,8 @@ public:
     void ShowInstallPathPage() override;
     void ShowStartPage() override;
 
-    // The recommended-install worker's thread, null when none was started; owned by the run.
+    // The recommended-install worker's thread, null when none was started; owned by the run
+    // and closed by WaitForRecommended.
     HANDLE GetRecommendThread() const { return m_hRecommendThread; }
     // Blocks without limit until the worker has ended; at once when none was started. The
     // application calls it after the modal run has returned.
@@ -64,6 +66,7 @@ private:
 
     CInstallRun m_run;
     CInstallRun::Choices& m_choices;  // the run's, set by the pages
+    CInstallPathDlg m_installPathPage;
     int m_nCurImage = 0;
     COrvaneStartDlg m_startPage;
     CProgressDlg m_progressPage;
