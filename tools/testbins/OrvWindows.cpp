@@ -24,7 +24,8 @@ std::set<DWORD> ProcessIds(const char* pszExeName) {
         return ids;
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
-    for (BOOL bMore = ::Process32First(hSnapshot, &entry); bMore; bMore = ::Process32Next(hSnapshot, &entry)) {
+    for (BOOL bMore = ::Process32First(hSnapshot, &entry); bMore;
+         bMore = ::Process32Next(hSnapshot, &entry)) {
         if (::lstrcmpiA(entry.szExeFile, pszExeName) == 0)
             ids.insert(entry.th32ProcessID);
     }
@@ -67,8 +68,8 @@ BOOL CALLBACK PrintTop(HWND hWnd, LPARAM lParam) {
         return TRUE;
     RECT rc = {};
     ::GetWindowRect(hWnd, &rc);
-    printf("top\t%p\t%lu\t%ld,%ld,%ld,%ld\t%d\t%s\n", static_cast<void*>(hWnd), dwPid, rc.left, rc.top, rc.right,
-           rc.bottom, ::IsWindowVisible(hWnd) ? 1 : 0, Text(hWnd).c_str());
+    printf("top\t%p\t%lu\t%ld,%ld,%ld,%ld\t%d\t%s\n", static_cast<void*>(hWnd), dwPid, rc.left, rc.top,
+           rc.right, rc.bottom, ::IsWindowVisible(hWnd) ? 1 : 0, Text(hWnd).c_str());
     if (::IsWindowVisible(hWnd))
         ::EnumChildWindows(hWnd, PrintChild, 0);
     return TRUE;
