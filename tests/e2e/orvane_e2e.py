@@ -22,8 +22,9 @@ import scenarios  # noqa: E402
 
 UNINSTALL = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 APP_PATHS = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths"
-# What the stand-in installers of the scenarios register, and the folders they fill.
-PRODUCT_ENTRIES = ["Kavvik-3.2.1"] + ["%s视频社区-" % n for n in ("Brelo", "Dunsa", "Fimra", "Gorlu", "Hesko", "Jupra")]
+# The products the program looks for in the uninstall entries ("<name>-..."), and the folders
+# that the stand-in installers and the tests fill.
+PRODUCT_NAMES = ["Kavvik"] + ["%s视频社区" % n for n in ("Brelo", "Dunsa", "Nalvo", "Fimra", "Gorlu", "Hesko", "Jupra")]
 PRODUCT_FOLDERS = ["Kavvik", "Brelo", "Dunsa", "Fimra", "Gorlu", "Hesko", "Jupra", "Earlier Kavvik"]
 
 # The program's windows, told apart by their controls: the loading dialog's wait text, the
@@ -184,7 +185,10 @@ class Wine:
     def clean(self):
         """The state no earlier run may leave: the products' uninstall entries and App Paths
         entry, their install folders, and the browser's start page."""
-        self.import_reg(["[-%s\\%s]" % (UNINSTALL, e) for e in PRODUCT_ENTRIES] +
+        under = UNINSTALL.lower() + "\\"
+        entries = [k[len(under):] for k in self.export_reg(UNINSTALL) if k.lower().startswith(under)]
+        products = [e for e in entries if any(e.lower().startswith(n.lower() + "-") for n in PRODUCT_NAMES)]
+        self.import_reg(["[-%s\\%s]" % (UNINSTALL, e) for e in products] +
                         ["[-%s\\Kavvik.exe]" % APP_PATHS,
                          "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main]", '"Start Page"=-'])
         for name in PRODUCT_FOLDERS:

@@ -8,8 +8,9 @@ server received, the files and registry entries left, the stand-ins' records and
 Each case runs on an Xvfb display of its own, so the other GUI tests that ctest runs beside
 it never put a window under its clicks.
 
-ORVANE_E2E_EXE names another Orvane.exe to run instead of the build's own. On a failure the program's log, the statistics record, the stand-ins' record and the path of
-a screenshot are printed, and the run's folder is kept.
+ORVANE_E2E_EXE names another Orvane.exe to run instead of the build's own. On a failure the
+program's log, the statistics record, the stand-ins' record and the path of a screenshot are
+printed, and the run's folder is kept.
 """
 import os
 import re
