@@ -234,6 +234,7 @@ class E2E(unittest.TestCase):
         self.assertEqual(second.wait_exit(30), 0)
         self.assertEqual(second.log_lines(), ["下载器启动", "COrvaneApp 107"])
         self.assertEqual(run.desktop.windows("Orvane2.exe"), [])
+        self.assertTrue(program.running(), "the first copy ended with the second")
 
         main, page = self.wait_finish_page(run)
         finish_shown = time.monotonic()
