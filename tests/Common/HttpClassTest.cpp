@@ -395,7 +395,9 @@ TEST_F(HttpClassTest, ACutConnectionIsNeverTakenForAWholeBody) {
     // Whole bodies shorter than announced fail as a broken transfer, after a reset or a close.
     ByteVector body;
     EXPECT_EQ(http.SendHttpMsg(strUrl.c_str(), body), -4);
-    EXPECT_EQ(http.GetCode(), ERROR_INTERNET_CONNECTION_ABORTED);
+    // A reset may surface as the socket's own error when it arrives during a read.
+    EXPECT_TRUE(http.GetCode() == ERROR_INTERNET_CONNECTION_ABORTED || http.GetCode() == WSAECONNRESET)
+        << http.GetCode();
     EXPECT_EQ(http.SendHttpMsg(strUrl.c_str(), body), -4);
     EXPECT_EQ(http.GetCode(), ERROR_INTERNET_CONNECTION_ABORTED);
     // The local file keeps what was written and is not cut to it.

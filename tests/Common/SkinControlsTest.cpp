@@ -382,8 +382,8 @@ TEST(SkinWindowTest, KeyColouredCornersLetARealClickThrough) {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = L"OrvaneBehind";
     RegisterClassW(&wc);
-    HWND hBehind = CreateWindowExW(0, wc.lpszClassName, L"behind", WS_POPUP | WS_VISIBLE, 200, 200, 400, 300,
-                                   nullptr, nullptr, wc.hInstance, nullptr);
+    HWND hBehind = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"behind", WS_POPUP | WS_VISIBLE, 200,
+                                   200, 400, 300, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(nullptr, hBehind);
 
     CCornerCutBox box;
