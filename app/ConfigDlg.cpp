@@ -194,13 +194,7 @@ void CConfigDlg::HandOverChoices() {
 }
 
 void CConfigDlg::OnEraseBackground(HDC hdc) {
-    RECT rc = {};
-    ::GetClientRect(GetHwnd(), &rc);
-    RECT rcScreen = rc;
-    ::MapWindowPoints(GetHwnd(), nullptr, reinterpret_cast<POINT*>(&rcScreen), 2);
-    ImageEntry entry;
-    if (m_host.GetBackgroundSlice(rcScreen, entry))
-        DrawImageEntry(hdc, entry, 0, 0, rc.right, rc.bottom);
+    m_host.DrawBackgroundBehind(GetHwnd(), hdc);
     DrawImageKey(hdc, 17, 0, 10, 0, 580, 354);
     DrawImageKey(hdc, 24, 0, 15, 377, 41, 15);
     DrawImageKey(hdc, 15, 0, 10, 7, 16, 16);

@@ -32,6 +32,8 @@ public:
     // The part of the shared background that lies behind rcScreen (screen co-ordinates);
     // false, entry untouched, when there is none to draw.
     virtual bool GetBackgroundSlice(const RECT& rcScreen, ImageEntry& entry) const = 0;
+    // Draws that part over the whole client area of hPage into hdc; nothing when there is none.
+    void DrawBackgroundBehind(HWND hPage, HDC hdc) const;
 
     // Page switching between the start page and the install-path page.
     virtual void ShowInstallPathPage() = 0;

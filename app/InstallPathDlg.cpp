@@ -223,13 +223,7 @@ void CInstallPathDlg::OnBack() {
 }
 
 void CInstallPathDlg::OnEraseBackground(HDC hdc) {
-    RECT rc = {};
-    ::GetClientRect(GetHwnd(), &rc);
-    RECT rcScreen = rc;
-    ::MapWindowPoints(GetHwnd(), nullptr, reinterpret_cast<POINT*>(&rcScreen), 2);
-    ImageEntry entry;
-    if (m_host.GetBackgroundSlice(rcScreen, entry))
-        DrawImageEntry(hdc, entry, 0, 0, rc.right, rc.bottom);
+    m_host.DrawBackgroundBehind(GetHwnd(), hdc);
     DrawImageKey(hdc, 15, 0, 10, 7, 16, 16);
     DrawImageKey(hdc, 16, 0, 0, 364, 600, 2);
 }

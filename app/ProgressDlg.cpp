@@ -95,14 +95,8 @@ void CProgressDlg::CreateTooltip() {
 }
 
 void CProgressDlg::EraseBackground(HDC hdc) {
-    RECT rc = {};
-    ::GetClientRect(GetHwnd(), &rc);
     ::SetBkMode(hdc, TRANSPARENT);
-    RECT rcScreen = rc;
-    ::MapWindowPoints(GetHwnd(), HWND_DESKTOP, reinterpret_cast<POINT*>(&rcScreen), 2);
-    ImageEntry background;
-    if (m_host.GetBackgroundSlice(rcScreen, background))
-        DrawImageEntry(hdc, background, 0, 0, rc.right, rc.bottom);
+    m_host.DrawBackgroundBehind(GetHwnd(), hdc);
     DrawImageKey(hdc, kSlideImage, static_cast<UINT>(m_nCurrentSlide), kSlideRect.left, kSlideRect.top,
                  kSlideRect.right - kSlideRect.left, kSlideRect.bottom - kSlideRect.top);
     DrawImageKey(hdc, kIconImage, 0, kIconRect.left, kIconRect.top, kIconRect.right - kIconRect.left,
