@@ -62,7 +62,7 @@ std::vector<ChoiceSlot> PlaceChoiceSlots(const std::vector<ChoiceSlotInput>& pro
     return slots;
 }
 
-CConfigDlg::CConfigDlg(IInstallHost& host) : CDialogBase(IDD_CONFIG), m_host(host) {}
+CConfigDlg::CConfigDlg(IInstallHost& host) : CHostedPage(IDD_CONFIG, host) {}
 
 BOOL CConfigDlg::OnInitDialog() {
     MakeSkinnedWindow(GetHwnd());
@@ -199,23 +199,4 @@ void CConfigDlg::OnEraseBackground(HDC hdc) {
     DrawImageKey(hdc, 24, 0, 15, 377, 41, 15);
     DrawImageKey(hdc, 15, 0, 10, 7, 16, 16);
     DrawImageKey(hdc, 16, 0, 0, 364, 600, 2);
-}
-
-bool CConfigDlg::OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    switch (nMsg) {
-        case WM_ERASEBKGND:
-            OnEraseBackground(reinterpret_cast<HDC>(wParam));
-            result = TRUE;
-            return true;
-        case WM_NCHITTEST:
-            result = PageHitTest();
-            return true;
-        case WM_MOUSEMOVE:
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP:
-            m_tooltip.RelayEvent(GetHwnd(), nMsg, wParam, lParam);
-            return false;
-        default:
-            return false;
-    }
 }

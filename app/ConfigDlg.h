@@ -12,10 +12,7 @@
 #include "ColorButton.h"
 #include "ColorCheckButton.h"
 #include "ColorStatic.h"
-#include "DialogBase.h"
-#include "PageTooltip.h"
-
-class IInstallHost;
+#include "HostedPage.h"
 
 // One offered choice: status 0 not offered, 1 offered ticked, otherwise offered clear; the
 // width in pixels of its label's text.
@@ -41,14 +38,13 @@ std::vector<ChoiceSlot> PlaceChoiceSlots(const std::vector<ChoiceSlotInput>& pro
 // A rectangle of the page's template (320 x 253 units) in page pixels (600 x 400).
 RECT TemplateUnitsToPage(const RECT& rcUnits);
 
-class CConfigDlg : public CDialogBase {
+class CConfigDlg : public CHostedPage {
 public:
     // host must outlive the page.
     explicit CConfigDlg(IInstallHost& host);
 
 protected:
     BOOL OnInitDialog() override;
-    bool OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void AttachControls();
@@ -60,9 +56,8 @@ private:
     void RegisterCommands();
     void OnStart();
     void HandOverChoices();
-    void OnEraseBackground(HDC hdc);
+    void OnEraseBackground(HDC hdc) override;
 
-    IInstallHost& m_host;
     // The recommended products offered (at most three); the home page takes the next slot.
     size_t m_nRecommendCount = 0;
     CColorStatic m_title;
@@ -75,5 +70,4 @@ private:
     CColorStatic m_lblRunAfter;
     CColorCheckButton m_chkReminder;
     CColorStatic m_lblReminder;
-    CPageTooltip m_tooltip;
 };

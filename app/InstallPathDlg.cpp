@@ -43,7 +43,7 @@ bool Contains(const RECT& rcOuter, const RECT& rcInner) {
 
 }  // namespace
 
-CInstallPathDlg::CInstallPathDlg(IInstallHost& host) : CDialogBase(IDD_INSTALLPATH), m_host(host) {}
+CInstallPathDlg::CInstallPathDlg(IInstallHost& host) : CHostedPage(IDD_INSTALLPATH, host) {}
 
 char CInstallPathDlg::ProposeDriveLetter() {
     return ::ProposeDriveLetter();
@@ -237,31 +237,15 @@ void CInstallPathDlg::OnPaintArea(const RECT& rcPaint) {
     }
 }
 
-bool CInstallPathDlg::OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    switch (nMsg) {
-        case WM_ERASEBKGND:
-            OnEraseBackground(reinterpret_cast<HDC>(wParam));
-            result = TRUE;
-            return true;
-        case WM_PAINT: {
-            RECT rcPaint = {};
-            {
-                CPaintDc dc(GetHwnd());
-                rcPaint = dc.Paint().rcPaint;
-            }
-            OnPaintArea(rcPaint);
-            result = 0;
-            return true;
-        }
-        case WM_NCHITTEST:
-            result = PageHitTest();
-            return true;
-        case WM_MOUSEMOVE:
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP:
-            m_tooltip.RelayEvent(GetHwnd(), nMsg, wParam, lParam);
-            return false;
-        default:
-            return false;
+bool CInstallPathDlg::OnPageMessage(UINT nMsg, WPARAM, LPARAM, LRESULT& result) {
+    if (nMsg != WM_PAINT)
+        return false;
+    RECT rcPaint = {};
+    {
+        CPaintDc dc(GetHwnd());
+        rcPaint = dc.Paint().rcPaint;
     }
+    OnPaintArea(rcPaint);
+    result = 0;
+    return true;
 }

@@ -9,13 +9,10 @@
 #include "ColorButton.h"
 #include "ColorCheckButton.h"
 #include "ColorStatic.h"
-#include "DialogBase.h"
-#include "PageTooltip.h"
+#include "HostedPage.h"
 #include "PathEdit.h"
 
-class IInstallHost;
-
-class CInstallPathDlg : public CDialogBase {
+class CInstallPathDlg : public CHostedPage {
 public:
     // host must outlive the page.
     explicit CInstallPathDlg(IInstallHost& host);
@@ -27,7 +24,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    bool OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool OnPageMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void AttachControls();
@@ -43,10 +40,9 @@ private:
     bool ConfirmClientClosed();
     void HandOver(const std::string& strFolder);
     void OnBack();
-    void OnEraseBackground(HDC hdc);
+    void OnEraseBackground(HDC hdc) override;
     void OnPaintArea(const RECT& rcPaint);
 
-    IInstallHost& m_host;
     bool m_bPinShown = false;
     CColorButton m_btnInstall;
     CPathEdit m_editFolder;
@@ -63,5 +59,4 @@ private:
     CColorButton m_btnMin;
     CColorStatic m_title;
     CColorButton m_btnBack;
-    CPageTooltip m_tooltip;
 };

@@ -33,7 +33,7 @@ void SendHostCommand(IInstallHost& host, WORD nId) {
 
 }  // namespace
 
-COrvaneStartDlg::COrvaneStartDlg(IInstallHost& host) : CDialogBase(IDD_ORVANE_START), m_host(host) {}
+COrvaneStartDlg::COrvaneStartDlg(IInstallHost& host) : CHostedPage(IDD_ORVANE_START, host) {}
 
 void COrvaneStartDlg::SetAgreementChecked() {
     ::SendMessageW(m_chkAgree.GetHwnd(), BM_SETCHECK, BST_CHECKED, 0);
@@ -164,25 +164,10 @@ void COrvaneStartDlg::OnEraseBackground(HDC hdc) {
     DrawImageKey(hdc, 16, 0, 0, 364, 600, 2);
 }
 
-bool COrvaneStartDlg::OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    switch (nMsg) {
-        case WM_ERASEBKGND:
-            OnEraseBackground(reinterpret_cast<HDC>(wParam));
-            result = TRUE;
-            return true;
-        case WM_NCHITTEST:
-            result = PageHitTest();
-            return true;
-        case WM_LBUTTONDBLCLK:
-            OnInstall();
-            result = 0;
-            return true;
-        case WM_MOUSEMOVE:
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP:
-            m_tooltip.RelayEvent(GetHwnd(), nMsg, wParam, lParam);
-            return false;
-        default:
-            return false;
-    }
+bool COrvaneStartDlg::OnPageMessage(UINT nMsg, WPARAM, LPARAM, LRESULT& result) {
+    if (nMsg != WM_LBUTTONDBLCLK)
+        return false;
+    OnInstall();
+    result = 0;
+    return true;
 }

@@ -7,12 +7,9 @@
 #include "ColorButton.h"
 #include "ColorCheckButton.h"
 #include "ColorStatic.h"
-#include "DialogBase.h"
-#include "PageTooltip.h"
+#include "HostedPage.h"
 
-class IInstallHost;
-
-class COrvaneStartDlg : public CDialogBase {
+class COrvaneStartDlg : public CHostedPage {
 public:
     // host must outlive the page.
     explicit COrvaneStartDlg(IInstallHost& host);
@@ -24,7 +21,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    bool OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool OnPageMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void SetupTitleAndButtons();
@@ -34,9 +31,8 @@ private:
     void OnCustomInstall();
     void OnAgreementClicked();
     void OnLink();
-    void OnEraseBackground(HDC hdc);
+    void OnEraseBackground(HDC hdc) override;
 
-    IInstallHost& m_host;
     CColorStatic m_title;
     CColorButton m_btnMin;
     CColorButton m_btnClose;
@@ -46,5 +42,4 @@ private:
     CColorStatic m_textBefore;
     CColorStatic m_link;
     CColorStatic m_textAfter;
-    CPageTooltip m_tooltip;
 };
