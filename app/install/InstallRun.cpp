@@ -146,6 +146,14 @@ void CInstallRun::PinToTaskbar() {
     }
 }
 
+HANDLE CInstallRun::FinishRun() {
+    StartClient();
+    ReportSubscription();
+    if (m_choices.bHomePage)
+        m_mgr.SetHomePage();
+    return StartRecommendThread();
+}
+
 void CInstallRun::StartClient() {
     LOGF(0, "OnCmdStart() m_bPinTaskbar=%d\n ", m_choices.bPinTaskbar);
     if (m_choices.bPinTaskbar)

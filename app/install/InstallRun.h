@@ -31,6 +31,7 @@ public:
         int bPinTaskbar = 1;
         int bAnchorReminder = 1;
         int bRecommend[CRecommendInstaller::kMaxChoices] = {0, 0, 0};
+        int bHomePage = 0;
     };
 
     // What one poll asks of the dialog.
@@ -64,9 +65,13 @@ public:
     // The installer-finished command: registry check and install report. False (nothing
     // done) when it ran already.
     bool FinishInstall();
-    // The finish page's start: taskbar pin, client start and its report, installer deleted.
+    // The end of the run once the finish page has handed over its choices: StartClient,
+    // ReportSubscription, the browser home page when chosen, StartRecommendThread. Answers
+    // the worker's handle, or null.
+    HANDLE FinishRun();
+    // The steps of FinishRun. Taskbar pin, client start and its report, installer deleted.
     void StartClient();
-    // The finish page's subscription report to the product's service client.
+    // The subscription report to the product's service client.
     void ReportSubscription();
     // Starts the recommended-install worker for the ticked products; its handle, or null.
     HANDLE StartRecommendThread();

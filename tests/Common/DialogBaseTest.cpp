@@ -111,11 +111,11 @@ public:
 
 protected:
     BOOL OnInitDialog() override {
-        OnCommandId(ID_CMD_CONFIG_LOADED, [this] {
-            seen.push_back(ID_CMD_CONFIG_LOADED);
+        OnCommandId(ID_CMD_FINISH_START, [this] {
+            seen.push_back(ID_CMD_FINISH_START);
             PostMessageW(GetHwnd(), WM_COMMAND, IDOK, 0);
         });
-        PostMessageW(GetHwnd(), WM_COMMAND, ID_CMD_CONFIG_LOADED, 0);
+        PostMessageW(GetHwnd(), WM_COMMAND, ID_CMD_FINISH_START, 0);
         return TRUE;
     }
     bool OnCommand(int nId, int nCode, HWND hControl) override {
@@ -159,7 +159,7 @@ TEST(DialogBaseTest, ModalRunRoutesCommandsAndEndsWithTheResult) {
     CSelfCommandDlg dialog;
     EXPECT_EQ(IDOK, dialog.DoModal(nullptr));
     // The registered command reached its handler, IDOK the default handling.
-    EXPECT_EQ((std::vector<int>{ID_CMD_CONFIG_LOADED, IDOK}), dialog.seen);
+    EXPECT_EQ((std::vector<int>{ID_CMD_FINISH_START, IDOK}), dialog.seen);
     EXPECT_EQ(nullptr, dialog.GetHwnd());
     CDialogBase missing(4242);
     EXPECT_EQ(-1, missing.DoModal(nullptr));

@@ -8,6 +8,7 @@
 
 #include "InstallHost.h"
 #include "KavvikMsgBoxDlg.h"
+#include "ProductInfoMgr.h"
 #include "ProgressDlg.h"
 #include "SkinTestSupport.h"
 #include "StartDlg.h"
@@ -139,8 +140,8 @@ TEST(LoadingDialogTest, EndsWithTheLoaderCommandAndCountsMeanwhile) {
         int nResult;
     };
     // A command that is there before the first tick ends the window with the text untouched.
-    for (const Case& c : {Case{ID_CMD_CONFIG_LOADED, IDOK, 1}, Case{ID_CMD_CONFIG_FAILED, IDCANCEL, -1},
-                          Case{ID_CMD_NOTHING_TO_INSTALL, IDCANCEL, 0}}) {
+    for (const Case& c : {Case{kCmdConfigLoaded, IDOK, 1}, Case{kCmdConfigFailed, IDCANCEL, -1},
+                          Case{kCmdNothingToInstall, IDCANCEL, 0}}) {
         SCOPED_TRACE(c.nCommand);
         WORD nCommand = c.nCommand;
         CStartDlg dlg([nCommand](HWND hNotify) { PostMessageA(hNotify, WM_COMMAND, nCommand, 0); });
@@ -179,6 +180,11 @@ public:
         m_window.OnCommandId(ID_CMD_CLOSE_RUN, [this] { ++m_nCloseCommands; });
     }
     HWND GetHostWindow() const override { return m_window.GetHwnd(); }
+    const PageTexts& GetPageTexts() const override { return m_texts; }
+    std::vector<OfferChoice> GetRecommendOffers() const override { return {}; }
+    OfferChoice GetHomePageOffer() const override { return {}; }
+    bool IsClientRunning() const override { return false; }
+    void CloseClient() override {}
     std::string GetInstallDir() const override { return {}; }
     void SetInstallPath(const std::string&) override {}
     BOOL GetRunAfterInstall() const override { return TRUE; }
@@ -188,7 +194,7 @@ public:
     void SetAutoStart(BOOL) override {}
     void SetPinTaskbar(BOOL) override {}
     void SetRecommend(int, BOOL) override {}
-    void StartRecommendThread() override {}
+    void SetHomePageChoice(BOOL) override {}
     bool GetBackgroundSlice(const RECT&, ImageEntry&) const override { return false; }
     void ShowInstallPathPage() override {}
     void ShowStartPage() override {}
@@ -196,6 +202,7 @@ public:
     int m_nCloseCommands = 0;
 
 private:
+    PageTexts m_texts = {"Kavvik 播放器", "", "", "", ""};
     CDialogBase m_window;
 };
 

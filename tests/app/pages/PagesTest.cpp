@@ -34,6 +34,11 @@ public:
     CTestHost() : CDialogBase(IDD_ORVANE_DIALOG) {}
 
     HWND GetHostWindow() const override { return GetHwnd(); }
+    const PageTexts& GetPageTexts() const override { return texts; }
+    std::vector<OfferChoice> GetRecommendOffers() const override { return offers; }
+    OfferChoice GetHomePageOffer() const override { return homePage; }
+    bool IsClientRunning() const override { return false; }
+    void CloseClient() override { events.push_back("close client"); }
     std::string GetInstallDir() const override { return strInstallDir; }
     void SetInstallPath(const std::string& strDir) override { strInstallDir = strDir; }
     BOOL GetRunAfterInstall() const override { return bRunAfterInstall; }
@@ -43,13 +48,18 @@ public:
     void SetAutoStart(BOOL bValue) override { bAutoStart = bValue; }
     void SetPinTaskbar(BOOL bValue) override { bPinTaskbar = bValue; }
     void SetRecommend(int nIndex, BOOL bValue) override { recommends.push_back(nIndex * 10 + bValue); }
-    void StartRecommendThread() override { events.push_back("recommend thread"); }
+    void SetHomePageChoice(BOOL bValue) override { bHomePage = bValue; }
     bool GetBackgroundSlice(const RECT&, ImageEntry& entry) const override {
         return LookupImage(12, 0, entry);
     }
     void ShowInstallPathPage() override { events.push_back("show path page"); }
     void ShowStartPage() override { events.push_back("show start page"); }
 
+    PageTexts texts = {"Kavvik 播放器", "Velmora Tessel", "Kavvik", "http://127.0.0.1:1/licence", "Kavvik"};
+    std::vector<OfferChoice> offers = {
+        {"Brelo视频社区", 1}, {"Dunsa视频社区", 2}, {"Fimra视频社区", 1}, {"Gorsk视频社区", 1}};
+    OfferChoice homePage = {"Kavvik 导航", 1};
+    BOOL bHomePage = -1;
     std::string strInstallDir;
     BOOL bRunAfterInstall = TRUE;
     BOOL bAnchorReminder = TRUE;
@@ -416,9 +426,9 @@ TEST_F(PagesTest, FinishPageOffersThreeProductsAndTheHomePageAndHandsThemOver) {
     EXPECT_TRUE(m_host.bRunAfterInstall);
     Click(page, IDC_CONFIG_REMIND);
     EXPECT_FALSE(m_host.bAnchorReminder);
-    // Close acts as start: the client first, the choices, the worker, then the end.
+    // Close acts as start: the choices are handed over before the run's end begins.
     Click(page, IDC_CONFIG_CLOSE);
     EXPECT_EQ((std::vector<int>{ID_CMD_FINISH_START, ID_CMD_CLOSE_RUN}), m_host.commands);
     EXPECT_EQ((std::vector<int>{1, 11, 21}), m_host.recommends);
-    EXPECT_EQ(std::vector<std::string>{"recommend thread"}, m_host.events);
+    EXPECT_FALSE(m_host.bHomePage);
 }
