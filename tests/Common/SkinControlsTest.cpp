@@ -99,6 +99,13 @@ class CGdiplusEnvironment : public ::testing::Environment {
 };
 const auto* const g_pGdiplusEnvironment = ::testing::AddGlobalTestEnvironment(new CGdiplusEnvironment);
 
+// A subclasser hooked in after the skin, as a TTF_SUBCLASS tooltip is: counts mouse moves.
+LRESULT CALLBACK CountMovesProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR nRef) {
+    if (nMsg == WM_MOUSEMOVE)
+        ++*reinterpret_cast<int*>(nRef);
+    return DefSubclassProc(hWnd, nMsg, wParam, lParam);
+}
+
 bool IsHandCursor() {
     return GetCursor() == LoadCursor(nullptr, IDC_HAND);
 }
@@ -134,6 +141,10 @@ TEST(SkinMathTest, StatesFramesFillAndHitTests) {
     EXPECT_EQ(HTCAPTION, TopStripHitTest(HTCLIENT, 10, 30));
     EXPECT_EQ(HTCLIENT, TopStripHitTest(HTCLIENT, 30, 30));
     EXPECT_EQ(HTTRANSPARENT, PageHitTest());
+    // Centred in a work area that starts below a top taskbar.
+    POINT pt = CentredOrigin(RECT{0, 40, 1280, 1024}, 606, 406);
+    EXPECT_EQ(337, pt.x);
+    EXPECT_EQ(329, pt.y);
 }
 
 TEST_F(SkinControlsTest, ButtonDrawsTheFrameOfEachStateAndItsCaption) {
@@ -183,6 +194,37 @@ TEST_F(SkinControlsTest, ButtonDrawsTheFrameOfEachStateAndItsCaption) {
     CompositeControl(button, memDc.Get());
     EXPECT_EQ(kButton[0], GetPixel(memDc.Get(), 103, 103));
     EXPECT_EQ(0u, GetPixel(memDc.Get(), 98, 98));  // outside the button: untouched
+}
+
+TEST_F(SkinControlsTest, SkinAndALaterSubclasserLeaveInEitherOrder) {
+    CColorButton button;
+    Place(IDC_PATH_BACK, button, 100, 100, 60, 28);
+    HWND hButton = button.GetHwnd();
+    int nMoves = 0;
+    ASSERT_TRUE(SetWindowSubclass(hButton, CountMovesProc, 1, reinterpret_cast<DWORD_PTR>(&nMoves)));
+    // The skin leaves first: the later subclasser still sees the button's messages.
+    button.Detach();
+    EXPECT_EQ(nullptr, CSubclassedWindow::FromHandle(hButton));
+    SendMessageW(hButton, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(1, nMoves);
+    EXPECT_FALSE(button.IsHovering());
+    // Skinned again, over the counter; the counter leaves first and the skin still works.
+    ASSERT_TRUE(button.Attach(hButton));
+    SendMessageW(hButton, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(2, nMoves);
+    EXPECT_TRUE(button.IsHovering());
+    ASSERT_TRUE(RemoveWindowSubclass(hButton, CountMovesProc, 1));
+    SendMessageW(hButton, WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(button.IsHovering());
+    SendMessageW(hButton, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(2, nMoves);
+    EXPECT_TRUE(button.IsHovering());
+    button.Detach();
+    // The platform's own handling is back.
+    SetWindowTextW(hButton, L"abc");
+    wchar_t szText[8] = {};
+    GetWindowTextW(hButton, szText, 8);
+    EXPECT_STREQ(L"abc", szText);
 }
 
 TEST_F(SkinControlsTest, CheckBoxTogglesOnItsClickAndLogsEachDrawing) {

@@ -240,6 +240,11 @@ TEST(ProgressPageTest, DropsValuesWhileMinimisedShowsTheSlideAndClosesTheRun) {
     EXPECT_EQ(Wide("正在安装视频资源"), TextOf(page.GetItem(IDC_PROGRESS_STATUS)));
     EXPECT_EQ(L"......", TextOf(page.GetItem(IDC_PROGRESS_DOTS)));
     EXPECT_EQ(HTTRANSPARENT, SendMessageW(hPage, WM_NCHITTEST, 0, MAKELPARAM(300, 200)));
+    // Only the minimise button has a tip.
+    HWND hTip = FindTooltipOf(hPage);
+    ASSERT_NE(nullptr, hTip);
+    EXPECT_EQ("最小化", TooltipText(hTip, hPage, page.GetItem(IDC_PROGRESS_MIN)));
+    EXPECT_EQ("", TooltipText(hTip, hPage, page.GetItem(IDC_PROGRESS_CLOSE)));
     SendMessageW(page.GetItem(IDC_PROGRESS_CLOSE), BM_CLICK, 0, 0);
     PumpMessages(50);
     EXPECT_EQ(1, host.m_nCloseCommands);

@@ -374,6 +374,28 @@ TEST_F(PagesTest, StartPageNeedsTheAgreementAndLaysTheSentenceOnOneLine) {
     EXPECT_RECT(175, 272, 425, 362, ChildRect(hPage, IDC_START_INSTALL));
     SaveScreenshot(m_host.GetHwnd(), "start-page");
 
+    // The custom-install button has one picture, drawn alike whether hovered or pressed.
+    HWND hCustom = GetDlgItem(hPage, IDC_START_CUSTOM);
+    CSnapshot normal(hCustom);
+    auto differs = [&normal](const CSnapshot& shot) {
+        for (int y = 0; y < shot.Height(); ++y)
+            for (int x = 0; x < shot.Width(); ++x)
+                if (shot.Pixel(x, y) != normal.Pixel(x, y))
+                    return true;
+        return false;
+    };
+    SendMessageW(hCustom, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_FALSE(differs(CSnapshot(hCustom)));
+    SendMessageW(hCustom, BM_SETSTATE, TRUE, 0);
+    EXPECT_FALSE(differs(CSnapshot(hCustom)));
+    SendMessageW(hCustom, BM_SETSTATE, FALSE, 0);
+    SendMessageW(hCustom, WM_MOUSELEAVE, 0, 0);
+    // Both chrome buttons have their tips.
+    HWND hTip = FindTooltipOf(hPage);
+    ASSERT_NE(nullptr, hTip);
+    EXPECT_EQ("最小化", TooltipText(hTip, hPage, GetDlgItem(hPage, IDC_START_MIN)));
+    EXPECT_EQ("关闭", TooltipText(hTip, hPage, GetDlgItem(hPage, IDC_START_CLOSE)));
+
     Click(page, IDC_START_INSTALL);
     EXPECT_EQ(std::vector<int>{ID_CMD_BEGIN_DOWNLOAD}, m_host.commands);
     // Custom install leaves with the agreement cleared; without it nothing starts.
