@@ -53,5 +53,6 @@ LRESULT PageHitTest() {
 }
 
 POINT CentredOrigin(const RECT& rcArea, int cx, int cy) {
-    return {rcArea.left + (rcArea.right - rcArea.left - cx) / 2, rcArea.top + (rcArea.bottom - rcArea.top - cy) / 2};
+    return {rcArea.left + (rcArea.right - rcArea.left - cx) / 2,
+            rcArea.top + (rcArea.bottom - rcArea.top - cy) / 2};
 }

@@ -145,7 +145,8 @@ BOOL CALLBACK FindTooltipProc(HWND hWnd, LPARAM lParam) {
     // The platform makes the top-level window the owner; the tools name the page.
     TOOLINFOA info = {};
     info.cbSize = TTTOOLINFOA_V2_SIZE;
-    if (!SendMessageA(hWnd, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&info)) || info.hwnd != pSearch->hOwner)
+    if (!SendMessageA(hWnd, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&info)) ||
+        info.hwnd != pSearch->hOwner)
         return TRUE;
     pSearch->hFound = hWnd;
     return FALSE;

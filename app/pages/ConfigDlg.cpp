@@ -20,8 +20,8 @@ constexpr int kSlotTop = 379;
 constexpr int kSlotBottom = 392;
 constexpr int kBoxWidth = 14;
 constexpr int kLabelGap = 5;
-const CHostedPage::Chrome kChrome = {
-    IDC_CONFIG_TITLE, IDC_CONFIG_MIN, IDC_CONFIG_CLOSE, {548, 10, 562, 24}, {574, 10, 588, 24}, true};
+const CHostedPage::Chrome kChrome = {IDC_CONFIG_TITLE,   IDC_CONFIG_MIN,     IDC_CONFIG_CLOSE,
+                                     {548, 10, 562, 24}, {574, 10, 588, 24}, true};
 
 }  // namespace
 
@@ -60,9 +60,10 @@ CConfigDlg::CConfigDlg(IInstallHost& host) : CHostedPage(IDD_CONFIG, host, kChro
 std::vector<ControlRow> CConfigDlg::PageControls() {
     std::vector<ControlRow> rows = {
         {IDC_CONFIG_START, &m_btnStart, {206, 278, 394, 360}, kImageFinishButton, nullptr, kNoFont, kNoColor},
-        {IDC_CONFIG_RUN, &m_chkRunAfter, TemplateUnitsToPage({40, 232, 48, 240}), 0, nullptr, kNoFont, kNoColor},
-        {IDC_CONFIG_RUN_LABEL, &m_lblRunAfter, TemplateUnitsToPage({52, 232, 127, 240}), 0, nullptr, kTextFont,
-         kWhite},
+        {IDC_CONFIG_RUN, &m_chkRunAfter, TemplateUnitsToPage({40, 232, 48, 240}), 0, nullptr, kNoFont,
+         kNoColor},
+        {IDC_CONFIG_RUN_LABEL, &m_lblRunAfter, TemplateUnitsToPage({52, 232, 127, 240}), 0, nullptr,
+         kTextFont, kWhite},
         {IDC_CONFIG_REMIND, &m_chkReminder, TemplateUnitsToPage({137, 232, 145, 240}), 0, nullptr, kNoFont,
          kNoColor},
         {IDC_CONFIG_REMIND_LABEL, &m_lblReminder, TemplateUnitsToPage({149, 232, 198, 240}), 0, nullptr,

@@ -12,9 +12,10 @@ CHostedPage::CHostedPage(UINT nTemplateId, IInstallHost& host, const Chrome& chr
     : CDialogBase(nTemplateId), m_host(host), m_chrome(chrome) {}
 
 std::vector<ControlRow> CHostedPage::ChromeControls(const char* pszTitle) {
-    return {{m_chrome.nTitleId, &m_title, kTitleRect, 0, pszTitle, kBoldFont, kWhite},
-            {m_chrome.nMinId, &m_btnMin, m_chrome.rcMin, kImageMinimiseButton, nullptr, kNoFont, kNoColor},
-            {m_chrome.nCloseId, &m_btnClose, m_chrome.rcClose, kImageCloseButton, nullptr, kNoFont, kNoColor}};
+    return {
+        {m_chrome.nTitleId, &m_title, kTitleRect, 0, pszTitle, kBoldFont, kWhite},
+        {m_chrome.nMinId, &m_btnMin, m_chrome.rcMin, kImageMinimiseButton, nullptr, kNoFont, kNoColor},
+        {m_chrome.nCloseId, &m_btnClose, m_chrome.rcClose, kImageCloseButton, nullptr, kNoFont, kNoColor}};
 }
 
 BOOL CHostedPage::OnInitDialog() {

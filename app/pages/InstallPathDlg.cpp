@@ -13,8 +13,8 @@
 
 namespace {
 
-const CHostedPage::Chrome kChrome = {
-    IDC_PATH_TITLE, IDC_PATH_MIN, IDC_PATH_CLOSE, {548, 10, 562, 24}, {574, 10, 588, 24}, true};
+const CHostedPage::Chrome kChrome = {IDC_PATH_TITLE,     IDC_PATH_MIN,       IDC_PATH_CLOSE,
+                                     {548, 10, 562, 24}, {574, 10, 588, 24}, true};
 
 bool IsChecked(const CColorCheckButton& box) {
     return box.GetCheck() != 0;
@@ -53,7 +53,8 @@ std::vector<ControlRow> CInstallPathDlg::PageControls() {
     // The labels keep the template's texts and are placed beside their boxes by their widths.
     return {{IDOK, &m_btnInstall, {175, 258, 425, 348}, kImageInstallButton, nullptr, kNoFont, kNoColor},
             {IDC_PATH_EDIT, &m_editFolder, layout.rcFolder, 0, nullptr, kTextFont, kNoColor},
-            {IDC_PATH_BROWSE, &m_btnBrowse, layout.rcBrowse, kImageSmallButton, nullptr, kTextFont, kButtonTextColor},
+            {IDC_PATH_BROWSE, &m_btnBrowse, layout.rcBrowse, kImageSmallButton, nullptr, kTextFont,
+             kButtonTextColor},
             {IDC_PATH_BOOT, &m_chkBoot, layout.rcBootBox, 0, nullptr, kNoFont, kNoColor},
             {IDC_PATH_BOOT_LABEL, &m_lblBoot, {}, 0, nullptr, kTextFont, kWhite},
             {IDC_PATH_PIN, &m_chkPin, layout.rcPinBox, 0, nullptr, kNoFont, kNoColor},
@@ -69,7 +70,10 @@ void CInstallPathDlg::OnInitPage() {
     struct {
         CColorCheckButton& box;
         CColorStatic& label;
-    } rows[] = {{m_chkBoot, m_lblBoot}, {m_chkPin, m_lblPin}, {m_chkStart, m_lblStart}, {m_chkReminder, m_lblReminder}};
+    } rows[] = {{m_chkBoot, m_lblBoot},
+                {m_chkPin, m_lblPin},
+                {m_chkStart, m_lblStart},
+                {m_chkReminder, m_lblReminder}};
     for (auto& row : rows) {
         Place(row.label.GetHwnd(), LabelBesideBox(ChildRect(row.box.GetHwnd()), row.label.GetTextWidth()));
         ::SendMessageW(row.box.GetHwnd(), BM_SETCHECK, BST_CHECKED, 0);
@@ -100,8 +104,7 @@ void CInstallPathDlg::OnBrowse() {
 }
 
 void CInstallPathDlg::OnInstall() {
-    std::string strFolder =
-        CompleteInstallFolder(GetFolderText(), m_host.GetPageTexts().strProductName);
+    std::string strFolder = CompleteInstallFolder(GetFolderText(), m_host.GetPageTexts().strProductName);
     CreateDirectoryChain(AddBackslash(strFolder) + "Install");
     if (!ConfirmFreeSpace(strFolder) || !ConfirmClientClosed())
         return;

@@ -15,8 +15,8 @@ constexpr COLORREF kLinkHoverColor = RGB(255, 116, 210);
 constexpr FontSpec kSentenceFont = {13, FW_NORMAL, false};
 constexpr FontSpec kLinkFont = {12, FW_NORMAL, true};
 constexpr int kSentenceTop = 379;
-const CHostedPage::Chrome kChrome = {
-    IDC_START_TITLE, IDC_START_MIN, IDC_START_CLOSE, {548, 10, 562, 24}, {574, 10, 588, 24}, true};
+const CHostedPage::Chrome kChrome = {IDC_START_TITLE,    IDC_START_MIN,      IDC_START_CLOSE,
+                                     {548, 10, 562, 24}, {574, 10, 588, 24}, true};
 
 bool IsWebAddress(const std::string& strUrl) {
     return StartsWithNoCase(strUrl, "http://") || StartsWithNoCase(strUrl, "https://");
@@ -37,8 +37,20 @@ bool COrvaneStartDlg::IsAgreementChecked() const {
 std::vector<ControlRow> COrvaneStartDlg::PageControls() {
     m_strLinkText = m_host.GetPageTexts().strCompanyName + "软件许可协议";
     // The sentence's parts are placed by their widths once they have their fonts.
-    return {{IDC_START_INSTALL, &m_btnInstall, {175, 272, 425, 362}, kImageInstallButton, nullptr, kNoFont, kNoColor},
-            {IDC_START_CUSTOM, &m_btnCustom, {524, 377, 590, 394}, kImageCustomButton, nullptr, kNoFont, kNoColor},
+    return {{IDC_START_INSTALL,
+             &m_btnInstall,
+             {175, 272, 425, 362},
+             kImageInstallButton,
+             nullptr,
+             kNoFont,
+             kNoColor},
+            {IDC_START_CUSTOM,
+             &m_btnCustom,
+             {524, 377, 590, 394},
+             kImageCustomButton,
+             nullptr,
+             kNoFont,
+             kNoColor},
             {IDC_START_AGREE, &m_chkAgree, {180, 379, 194, 392}, 0, nullptr, kNoFont, kNoColor},
             {IDC_START_VIEW, &m_textBefore, {}, 0, "查看\"", kSentenceFont, kSentenceColor},
             {IDC_START_LICENSE, &m_link, {}, 0, m_strLinkText.c_str(), kLinkFont, kSentenceColor},

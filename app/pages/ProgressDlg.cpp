@@ -10,8 +10,8 @@ namespace {
 constexpr RECT kSlideRect = {10, 3, 590, 357};
 constexpr COLORREF kStatusColor = RGB(186, 77, 216);
 // The close button lies over the minimise button's right part, as the page was designed.
-const CHostedPage::Chrome kChrome = {
-    IDC_PROGRESS_TITLE, IDC_PROGRESS_MIN, IDC_PROGRESS_CLOSE, {574, 10, 588, 24}, {580, 10, 590, 24}, false};
+const CHostedPage::Chrome kChrome = {IDC_PROGRESS_TITLE, IDC_PROGRESS_MIN,   IDC_PROGRESS_CLOSE,
+                                     {574, 10, 588, 24}, {580, 10, 590, 24}, false};
 }  // namespace
 
 CProgressDlg::CProgressDlg(IInstallHost& host) : CHostedPage(IDD_PROGRESS, host, kChrome) {}
@@ -26,7 +26,8 @@ std::vector<ControlRow> CProgressDlg::PageControls() {
 
 void CProgressDlg::OnInitPage() {
     HWND hPage = GetHwnd();
-    ::SetWindowLongPtrW(hPage, GWL_STYLE, ::GetWindowLongPtrW(hPage, GWL_STYLE) | WS_MINIMIZEBOX | WS_SYSMENU);
+    ::SetWindowLongPtrW(hPage, GWL_STYLE,
+                        ::GetWindowLongPtrW(hPage, GWL_STYLE) | WS_MINIMIZEBOX | WS_SYSMENU);
     int nStatusRight = 10 + m_status.GetTextWidth();
     Place(m_status.GetHwnd(), {10, 372, nStatusRight, 384});
     ::ShowWindow(m_status.GetHwnd(), SW_SHOW);

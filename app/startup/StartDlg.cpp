@@ -33,7 +33,8 @@ BOOL CStartDlg::OnInitDialog() {
     ::GetWindowRect(hDlg, &rc);
     ::MoveWindow(hDlg, rc.left, rc.top, kWidth, kHeight, FALSE);
 
-    ApplyControlTable(*this, {{IDC_LOADING_TEXT, &m_text, {20, 21, 208, 35}, 0, nullptr, kLoadingFont, kWhite}});
+    ApplyControlTable(*this,
+                      {{IDC_LOADING_TEXT, &m_text, {20, 21, 208, 35}, 0, nullptr, kLoadingFont, kWhite}});
 
     OnCommandId(kCmdConfigLoaded, [this] { Finish(kLoaded, IDOK); });
     OnCommandId(kCmdConfigFailed, [this] { Finish(kFailed, IDCANCEL); });

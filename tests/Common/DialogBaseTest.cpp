@@ -15,8 +15,9 @@ namespace {
 const struct {
     UINT nTemplate;
     bool bChild;
-} kTemplates[] = {{IDD_ORVANE_DIALOG, false}, {IDD_START, false},  {IDD_ORVANE_START, true}, {IDD_INSTALLPATH, true},
-                  {IDD_PROGRESS, true},       {IDD_CONFIG, true}, {IDD_MSGBOX, false}};
+} kTemplates[] = {{IDD_ORVANE_DIALOG, false}, {IDD_START, false},   {IDD_ORVANE_START, true},
+                  {IDD_INSTALLPATH, true},    {IDD_PROGRESS, true}, {IDD_CONFIG, true},
+                  {IDD_MSGBOX, false}};
 
 // Takes over one control that exists and one that does not, as a dialog whose table names a
 // control its template lacks.

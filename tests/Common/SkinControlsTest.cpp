@@ -100,7 +100,8 @@ class CGdiplusEnvironment : public ::testing::Environment {
 const auto* const g_pGdiplusEnvironment = ::testing::AddGlobalTestEnvironment(new CGdiplusEnvironment);
 
 // A subclasser hooked in after the skin, as a TTF_SUBCLASS tooltip is: counts mouse moves.
-LRESULT CALLBACK CountMovesProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR nRef) {
+LRESULT CALLBACK CountMovesProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR nRef) {
     if (nMsg == WM_MOUSEMOVE)
         ++*reinterpret_cast<int*>(nRef);
     return DefSubclassProc(hWnd, nMsg, wParam, lParam);

@@ -89,8 +89,10 @@ int ShootWindows(const std::string& strOutDir) {
         page.RepaintSlide();
     });
     nFailed += ShootPage<CConfigDlg>(strOutDir, "page-finish");
-    nFailed += ShootModal({strOutDir, "message-box", [](HWND hBox) { PostMessageW(hBox, WM_COMMAND, IDOK, 0); }},
-                          [] { ShowMsgBox(nullptr, "您选择的硬盘存储空间不足，请删除其他文\n件，或重新选择路径后进行安装。"); });
+    nFailed += ShootModal(
+        {strOutDir, "message-box", [](HWND hBox) { PostMessageW(hBox, WM_COMMAND, IDOK, 0); }}, [] {
+            ShowMsgBox(nullptr, "您选择的硬盘存储空间不足，请删除其他文\n件，或重新选择路径后进行安装。");
+        });
     // The loader never answers: the window counts until its picture is taken.
     CStartDlg loading([](HWND) {});
     nFailed += ShootModal(
