@@ -43,7 +43,7 @@ protected:
             return false;
         RECT rc = {};
         GetClientRect(GetHwnd(), &rc);
-        DrawImageKey(reinterpret_cast<HDC>(wParam), 12, 0, 0, 0, rc.right, rc.bottom);
+        DrawImageKey(reinterpret_cast<HDC>(wParam), kImageBackground, 0, 0, 0, rc.right, rc.bottom);
         result = TRUE;
         return true;
     }
@@ -67,12 +67,12 @@ protected:
         delete s_pHost;
     }
     void SetUp() override {
-        m_images.AddWhole(12, 0, 600, 400, kBackground);
-        m_images.AddStrip(1, 60, 28, kButton);
-        m_images.AddStrip(9, 16, 16, kUnchecked);
-        m_images.AddStrip(10, 16, 16, kChecked);
-        m_images.AddWhole(11, 0, 598, 8, kTrack);
-        m_images.AddWhole(11, 1, 598, 6, kFill);
+        m_images.AddWhole(kImageBackground, 0, 600, 400, kBackground);
+        m_images.AddStrip(kImageSmallButton, 60, 28, kButton);
+        m_images.AddStrip(kImageUnchecked, 16, 16, kUnchecked);
+        m_images.AddStrip(kImageChecked, 16, 16, kChecked);
+        m_images.AddWhole(kImageProgress, kProgressTrack, 598, 8, kTrack);
+        m_images.AddWhole(kImageProgress, kProgressFill, 598, 6, kFill);
         ASSERT_NE(nullptr, m_page.GetHwnd());
         PumpMessages(20);
     }
@@ -151,7 +151,7 @@ TEST(SkinMathTest, StatesFramesFillAndHitTests) {
 TEST_F(SkinControlsTest, ButtonDrawsTheFrameOfEachStateAndItsCaption) {
     CColorButton button;
     Place(IDC_PATH_BROWSE, button, 100, 100, 60, 28);
-    button.SetImageType(1);
+    button.SetImageType(kImageSmallButton);
     button.SetTextColor(RGB(255, 255, 255));
     ASSERT_TRUE(button.SetTextFont(MakeFontDesc(12)));
     HWND hButton = button.GetHwnd();
@@ -184,7 +184,7 @@ TEST_F(SkinControlsTest, ButtonDrawsTheFrameOfEachStateAndItsCaption) {
     EXPECT_EQ(kBackground, CSnapshot(hButton).Pixel(3, 3));
 
     // Composed into the page's picture at the button's place.
-    button.SetImageType(1);
+    button.SetImageType(kImageSmallButton);
     button.SetFixedNormal(false);
     EnableWindow(hButton, TRUE);
     SendMessageW(hButton, BM_SETSTATE, FALSE, 0);
@@ -394,7 +394,7 @@ protected:
             ++nClicks;
         if (nMsg != WM_ERASEBKGND)
             return false;
-        DrawImageKey(reinterpret_cast<HDC>(wParam), 13, 0, 0, 0, 296, 173);
+        DrawImageKey(reinterpret_cast<HDC>(wParam), kImageBoxBackground, 0, 0, 0, 296, 173);
         result = TRUE;
         return true;
     }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "ImageKeys.h"
 #include "InstallHost.h"
 #include "KavvikMsgBoxDlg.h"
 #include "ProductInfoMgr.h"
@@ -211,7 +212,7 @@ private:
 TEST(ProgressPageTest, DropsValuesWhileMinimisedShowsTheSlideAndClosesTheRun) {
     CGdiplusSession gdiplus;
     CSolidImageSource images;
-    images.AddWhole(18, 1, 580, 354, RGB(200, 0, 0));
+    images.AddWhole(kImageSlide, 1, 580, 354, RGB(200, 0, 0));
     CHostStandIn host;
     CProgressDlg page(host);
     ASSERT_TRUE(page.Create(host.GetHostWindow()));

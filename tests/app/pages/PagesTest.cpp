@@ -14,6 +14,7 @@
 #include "ConfigDlg.h"
 #include "DialogBase.h"
 #include "ImageMgr.h"
+#include "ImageKeys.h"
 #include "InstallHost.h"
 #include "InstallPathDlg.h"
 #include "InstallPathRules.h"
@@ -50,7 +51,7 @@ public:
     void SetRecommend(int nIndex, BOOL bValue) override { recommends.push_back(nIndex * 10 + bValue); }
     void SetHomePageChoice(BOOL bValue) override { bHomePage = bValue; }
     bool GetBackgroundSlice(const RECT&, ImageEntry& entry) const override {
-        return LookupImage(12, 0, entry);
+        return LookupImage(kImageBackground, 0, entry);
     }
     void ShowInstallPathPage() override { events.push_back("show path page"); }
     void ShowStartPage() override { events.push_back("show start page"); }
