@@ -1,0 +1,140 @@
+#!/usr/bin/env python3
+"""What the platform under Wine delivers to one process pulling a file over HTTP: netprobe.exe
+fetches a file from nginx on 127.0.0.1 through each read call (WinInet's InternetReadFile,
+InternetReadFileEx, InternetQueryDataAvailable + InternetReadFile, a Winsock recv loop), over one
+connection or several (ranged GETs of one share each), with read sizes from 16 KiB to 4 MiB.
+
+For each case prints the medians over the runs of: throughput over the transfer, its time, the
+CPU (user + system) of the probe's process and of the prefix's Wine server over the transfer
+(from /proc, read just before and just after), the number of read calls and the bytes per call.
+The runs go round the whole matrix once per run, so that the machine's other load falls on every
+case alike. Nothing is asserted.
+
+    probe.py --build-dir BUILD [--runs 3] [--size-mb 256] [--reads 16,64,256,1024,4096]
+             [--apis wininet,wininet-ex,wininet-qda,recv] [--conns 1,5] [--no-engine-like]
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, ".."))
+from benchlib import Nginx, ServerClock, process_cpu, write_file  # noqa: E402
+from winerun import wine_binary, wine_env  # noqa: E402
+
+APIS = "wininet,wininet-ex,wininet-qda,recv"
+
+
+class Case:
+    def __init__(self, api, conns, read_kib, gather_ms=0, write=False):
+        self.api, self.conns, self.read, self.gather_ms, self.write = api, conns, read_kib << 10, gather_ms, write
+        self.samples = []
+
+    def label(self):
+        extra = (" +%dms" % self.gather_ms if self.gather_ms else "") + (" +write" if self.write else "")
+        return "%-11s %d %5d KiB%s" % (self.api, self.conns, self.read >> 10, extra)
+
+
+class Prober:
+    def __init__(self, build, port, size, work):
+        self.env = wine_env(build)
+        self.wine = wine_binary(build)
+        self.exe = os.path.join(build, "bin", "netprobe.exe")
+        self.server = ServerClock(self.env["WINEPREFIX"])
+        self.port, self.size = port, size
+        self.target = "Z:" + os.path.join(work, "probe.out").replace("/", "\\")
+
+    def command(self, case):
+        command = [self.wine, self.exe, case.api, str(case.conns), str(case.read), str(self.port), "/big.bin",
+                   str(self.size)]
+        if case.gather_ms:
+            command += ["--gather-ms", str(case.gather_ms)]
+        if case.write:
+            command += ["--write", self.target]
+        return command
+
+    def run(self, case):
+        """One transfer: a dict of its figures, or None if it failed."""
+        proc = subprocess.Popen(self.command(case), env=self.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, text=True)
+        try:
+            if proc.stdout.readline().strip() != "ready":
+                return None
+            cpu, server = process_cpu(proc.pid), self.server.read()
+            proc.stdin.write("go\n")
+            proc.stdin.flush()
+            line = proc.stdout.readline()
+            cpu, server = (process_cpu(proc.pid) or cpu) - cpu, self.server.read() - server
+        finally:
+            proc.stdin.close()
+            proc.wait()
+        fields = dict(item.split("=", 1) for item in line.split())
+        if proc.returncode != 0 or int(fields.get("bytes", -1)) != self.size:
+            print("  %s failed: exit %d %s" % (case.label(), proc.returncode, line.strip()))
+            return None
+        return {"s": float(fields["ms"]) / 1000, "cpu": cpu, "server": server, "calls": int(fields["calls"])}
+
+
+def matrix(args):
+    cases = [Case(api, conns, kib) for api in args.apis.split(",") for conns in args.conns
+             for kib in args.reads]
+    if not args.no_engine_like:
+        # What the engine does today: five connections, 1 MiB reads, a 10 ms pause before each,
+        # every read written at its offset.
+        cases += [Case("wininet", 5, 1024, write=True), Case("wininet", 5, 1024, gather_ms=10, write=True)]
+    return cases
+
+
+def report(cases, size, runs):
+    print("%d MiB from nginx on 127.0.0.1, medians of %d runs (CPU over the transfer, user + system)" %
+          (size >> 20, runs))
+    print("%-33s %8s %7s %8s %8s %8s %8s" % ("case (api conns read)", "MiB/s", "time s", "proc s", "wsrv s",
+                                            "calls", "KiB/call"))
+    for case in cases:
+        if not case.samples:
+            print("%-33s   failed" % case.label())
+            continue
+        med = {key: statistics.median(s[key] for s in case.samples) for key in ("s", "cpu", "server", "calls")}
+        print("%-33s %8.0f %7.3f %8.3f %8.3f %8d %8.1f" % (case.label(), (size >> 20) / med["s"], med["s"],
+                                                           med["cpu"], med["server"], med["calls"],
+                                                           size / 1024.0 / max(med["calls"], 1)))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build-dir", required=True)
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--size-mb", type=int, default=256)
+    parser.add_argument("--reads", type=lambda v: [int(x) for x in v.split(",")], default=[16, 64, 256, 1024, 4096],
+                        help="read sizes in KiB")
+    parser.add_argument("--apis", default=APIS)
+    parser.add_argument("--conns", type=lambda v: [int(x) for x in v.split(",")], default=[1, 5])
+    parser.add_argument("--no-engine-like", action="store_true", help="leave out the engine's own pattern")
+    args = parser.parse_args()
+    build = os.path.abspath(args.build_dir)
+    work = tempfile.mkdtemp(prefix="orvane-probe.")
+    size = args.size_mb << 20
+    write_file(os.path.join(work, "root", "big.bin"), size)
+    nginx = Nginx(work, 1 << 20)
+    prober = Prober(build, nginx.port, size, work)
+    subprocess.run(["wineserver", "-p"], env=prober.env)
+    cases = matrix(args)
+    try:
+        for _ in range(args.runs):
+            for case in cases:
+                sample = prober.run(case)
+                if sample:
+                    case.samples.append(sample)
+        report(cases, size, args.runs)
+    finally:
+        nginx.stop()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
