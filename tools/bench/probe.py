@@ -31,13 +31,27 @@ APIS = "wininet,wininet-ex,wininet-qda,recv"
 
 
 class Case:
-    def __init__(self, api, conns, read_kib, gather_ms=0, write=False):
-        self.api, self.conns, self.read, self.gather_ms, self.write = api, conns, read_kib << 10, gather_ms, write
+    """One line of the table: netprobe's API, connections and read size, and its options
+    (gather_ms: a pause before each read; write: every read written to a file; stop_mib: each
+    connection closes its request after that many MiB of its share; read_rest: it reads the rest
+    of the answer itself before closing)."""
+
+    def __init__(self, api, conns, read_kib, gather_ms=0, write=False, stop_mib=0, read_rest=False):
+        self.api, self.conns, self.read = api, conns, read_kib << 10
+        self.gather_ms, self.write, self.stop_mib, self.read_rest = gather_ms, write, stop_mib, read_rest
         self.samples = []
 
     def label(self):
         extra = (" +%dms" % self.gather_ms if self.gather_ms else "") + (" +write" if self.write else "")
-        return "%-11s %d %5d KiB%s" % (self.api, self.conns, self.read >> 10, extra)
+        if self.stop_mib:
+            extra += " stop@%dM%s" % (self.stop_mib, "+rest" if self.read_rest else "")
+        return "%-11s %d %4d KiB%s" % (self.api, self.conns, self.read >> 10, extra)
+
+    def options(self, target):
+        options = ["--gather-ms", str(self.gather_ms)] if self.gather_ms else []
+        options += ["--write", target] if self.write else []
+        options += ["--stop-after", str(self.stop_mib << 20)] if self.stop_mib else []
+        return options + (["--read-rest"] if self.read_rest else [])
 
 
 class Prober:
@@ -50,13 +64,8 @@ class Prober:
         self.target = "Z:" + os.path.join(work, "probe.out").replace("/", "\\")
 
     def command(self, case):
-        command = [self.wine, self.exe, case.api, str(case.conns), str(case.read), str(self.port), "/big.bin",
-                   str(self.size)]
-        if case.gather_ms:
-            command += ["--gather-ms", str(case.gather_ms)]
-        if case.write:
-            command += ["--write", self.target]
-        return command
+        return [self.wine, self.exe, case.api, str(case.conns), str(case.read), str(self.port), "/big.bin",
+                str(self.size)] + case.options(self.target)
 
     def run(self, case):
         """One transfer: a dict of its figures, or None if it failed."""
@@ -74,10 +83,12 @@ class Prober:
             proc.stdin.close()
             proc.wait()
         fields = dict(item.split("=", 1) for item in line.split())
-        if proc.returncode != 0 or int(fields.get("bytes", -1)) != self.size:
+        want = min(self.size, case.conns * (case.stop_mib << 20)) if case.stop_mib else self.size
+        if proc.returncode != 0 or int(fields.get("bytes", -1)) != want:
             print("  %s failed: exit %d %s" % (case.label(), proc.returncode, line.strip()))
             return None
-        return {"s": float(fields["ms"]) / 1000, "cpu": cpu, "server": server, "calls": int(fields["calls"])}
+        return {"s": float(fields["ms"]) / 1000, "cpu": cpu, "server": server, "calls": int(fields["calls"]),
+                "close": float(fields["close_ms"]) / 1000}
 
 
 def matrix(args):
@@ -87,22 +98,29 @@ def matrix(args):
         # What the engine does today: five connections, 1 MiB reads, a 10 ms pause before each,
         # every read written at its offset.
         cases += [Case("wininet", 5, 1024, write=True), Case("wininet", 5, 1024, gather_ms=10, write=True)]
+        # A connection whose rest another has taken over closes its request early: WinInet then
+        # takes in what the server still sends before the socket goes; or the reader does that
+        # itself with full-size reads first.
+        cases += [Case("wininet", 5, 1024, stop_mib=16), Case("wininet", 5, 1024, stop_mib=16, read_rest=True),
+                  Case("wininet", 5, 4096, stop_mib=16, read_rest=True)]
     return cases
 
 
 def report(cases, size, runs):
     print("%d MiB from nginx on 127.0.0.1, medians of %d runs (CPU over the transfer, user + system)" %
           (size >> 20, runs))
-    print("%-33s %8s %7s %8s %8s %8s %8s" % ("case (api conns read)", "MiB/s", "time s", "proc s", "wsrv s",
-                                            "calls", "KiB/call"))
+    print("(MiB/s: the bytes read over the time; close s: the slowest connection's close, in the time)")
+    print("%-36s %7s %7s %7s %7s %7s %7s %8s" % ("case (api conns read)", "MiB/s", "time s", "proc s", "wsrv s",
+                                               "close s", "calls", "KiB/call"))
     for case in cases:
         if not case.samples:
-            print("%-33s   failed" % case.label())
+            print("%-36s   failed" % case.label())
             continue
-        med = {key: statistics.median(s[key] for s in case.samples) for key in ("s", "cpu", "server", "calls")}
-        print("%-33s %8.0f %7.3f %8.3f %8.3f %8d %8.1f" % (case.label(), (size >> 20) / med["s"], med["s"],
-                                                           med["cpu"], med["server"], med["calls"],
-                                                           size / 1024.0 / max(med["calls"], 1)))
+        med = {key: statistics.median(s[key] for s in case.samples) for key in ("s", "cpu", "server", "calls", "close")}
+        got = min(size, case.conns * (case.stop_mib << 20)) if case.stop_mib else size
+        print("%-36s %7.0f %7.3f %7.3f %7.3f %7.3f %7d %8.1f" % (case.label(), (got >> 20) / med["s"], med["s"],
+                                                                 med["cpu"], med["server"], med["close"], med["calls"],
+                                                                 got / 1024.0 / max(med["calls"], 1)))
 
 
 def main():

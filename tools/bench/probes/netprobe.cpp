@@ -2,7 +2,8 @@
 // calls. Fetches SIZE bytes of PATH from 127.0.0.1:PORT in CONNECTIONS ranged GETs, one equal
 // share each on a thread of its own, reading at most READ bytes per call:
 //
-//   netprobe API CONNECTIONS READ PORT PATH SIZE [--gather-ms N] [--write FILE]
+//   netprobe API CONNECTIONS READ PORT PATH SIZE [--gather-ms N] [--write FILE] [--timeout-ms N]
+//            [--stop-after N [--close-header] [--read-rest]]
 //
 //   API  wininet      InternetReadFile
 //        wininet-ex   InternetReadFileEx with IRF_NO_WAIT (InternetQueryDataAvailable waits
@@ -11,12 +12,18 @@
 //        recv         a hand-written GET over a Winsock socket and a recv loop
 //   --gather-ms N     sleeps N ms before every read call
 //   --write FILE      writes every read at its offset into FILE, as a downloader would
+//   --timeout-ms N    WinInet: a receive time-out of N ms on each request
+//   --stop-after N    each connection closes its request after N bytes of its share, as a
+//                     downloader does when another connection has taken the rest over
+//   --close-header    asks with "Connection: close"
+//   --read-rest       before closing, reads the rest of the answer itself (READ bytes a call)
 //
 // Prints "ready" and waits for a line on standard input before the first connection, so that
 // a caller can take CPU figures of this process and of others just before; then prints one
 // line: "api=A conns=C read=R bytes=B ms=T calls=N cpu_ms=U" (calls: the read calls, not the
 // InternetQueryDataAvailable ones; cpu_ms: this process's user and kernel time over the
-// transfer). Exit code 0 if every share
+// transfer; close_ms: the longest time one connection took to close its request, reading
+// the rest included). Exit code 0 if every share
 // arrived whole.
 #include <winsock2.h>
 #include <windows.h>
@@ -44,6 +51,10 @@ struct Options {
     std::string strPath;
     int64_t i64Size = 0;
     DWORD dwGatherMs = 0;
+    DWORD dwTimeoutMs = 0;
+    int64_t i64StopAfter = 0;
+    bool bCloseHeader = false;
+    bool bReadRest = false;
     HANDLE hFile = INVALID_HANDLE_VALUE;
 };
 
@@ -54,6 +65,7 @@ struct Share {
     int64_t i64Last = 0;
     int64_t i64Bytes = 0;
     int64_t i64Calls = 0;
+    double dCloseMs = 0;
     bool bOk = false;
 };
 
@@ -97,11 +109,21 @@ bool ParseArgs(int argc, char** argv, Options& options, std::string& strWrite) {
     options.nPort = static_cast<INTERNET_PORT>(atoi(argv[4]));
     options.strPath = argv[5];
     options.i64Size = _strtoi64(argv[6], nullptr, 10);
-    for (int i = 7; i + 1 < argc; i += 2) {
-        if (strcmp(argv[i], "--gather-ms") == 0) {
-            options.dwGatherMs = static_cast<DWORD>(atoi(argv[i + 1]));
+    for (int i = 7; i < argc; ++i) {
+        if (strcmp(argv[i], "--close-header") == 0 || strcmp(argv[i], "--read-rest") == 0) {
+            (argv[i][2] == 'c' ? options.bCloseHeader : options.bReadRest) = true;
+            continue;
+        }
+        if (i + 1 == argc)
+            return false;
+        if (strcmp(argv[i], "--stop-after") == 0) {
+            options.i64StopAfter = _strtoi64(argv[++i], nullptr, 10);
+        } else if (strcmp(argv[i], "--gather-ms") == 0) {
+            options.dwGatherMs = static_cast<DWORD>(atoi(argv[++i]));
+        } else if (strcmp(argv[i], "--timeout-ms") == 0) {
+            options.dwTimeoutMs = static_cast<DWORD>(atoi(argv[++i]));
         } else if (strcmp(argv[i], "--write") == 0) {
-            strWrite = argv[i + 1];
+            strWrite = argv[++i];
         } else {
             return false;
         }
@@ -169,7 +191,11 @@ bool OpenRange(HINTERNET hConnect, const Share& share, CInternetHandle& request)
                                      dwFlags, 0));
     if (!request)
         return false;
-    std::string strHeaders = StrFormat("Range: bytes=%I64d-%I64d\r\n", share.i64First, share.i64Last);
+    DWORD dwTimeout = share.pOptions->dwTimeoutMs;
+    if (dwTimeout)
+        ::InternetSetOptionA(request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &dwTimeout, sizeof(dwTimeout));
+    std::string strHeaders = StrFormat("Range: bytes=%I64d-%I64d\r\n%s", share.i64First, share.i64Last,
+                                       share.pOptions->bCloseHeader ? "Connection: close\r\n" : "");
     if (!::HttpSendRequestA(request.Get(), strHeaders.c_str(), static_cast<DWORD>(-1), nullptr, 0))
         return false;
     DWORD dwStatus = 0;
@@ -177,6 +203,19 @@ bool OpenRange(HINTERNET hConnect, const Share& share, CInternetHandle& request)
     return ::HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &dwStatus, &dwSize,
                             nullptr) &&
            dwStatus == 206;
+}
+
+double MsBetween(const LARGE_INTEGER& liStart, const LARGE_INTEGER& liEnd) {
+    LARGE_INTEGER liFreq;
+    ::QueryPerformanceFrequency(&liFreq);
+    return double(liEnd.QuadPart - liStart.QuadPart) * 1000.0 / double(liFreq.QuadPart);
+}
+
+// The bytes of its share a connection reads before it closes.
+int64_t Wanted(const Share& share) {
+    int64_t i64Share = share.i64Last - share.i64First + 1;
+    int64_t i64Stop = share.pOptions->i64StopAfter;
+    return i64Stop > 0 && i64Stop < i64Share ? i64Stop : i64Share;
 }
 
 bool FetchWinInet(Share& share) {
@@ -189,7 +228,7 @@ bool FetchWinInet(Share& share) {
     if (!connect || !OpenRange(connect.Get(), share, request))
         return false;
     std::vector<unsigned char> buffer(options.dwRead);
-    const int64_t i64Want = share.i64Last - share.i64First + 1;
+    const int64_t i64Want = Wanted(share);
     while (share.i64Bytes < i64Want) {
         if (options.dwGatherMs)
             ::Sleep(options.dwGatherMs);
@@ -200,7 +239,15 @@ bool FetchWinInet(Share& share) {
             return false;
         share.i64Bytes += dwGot;
     }
-    return share.i64Bytes == i64Want;
+    LARGE_INTEGER liStart, liEnd;
+    ::QueryPerformanceCounter(&liStart);
+    DWORD dwGot = 1;
+    while (options.bReadRest && dwGot > 0 && ::InternetReadFile(request.Get(), buffer.data(), options.dwRead, &dwGot))
+        ++share.i64Calls;
+    request.Close();
+    ::QueryPerformanceCounter(&liEnd);
+    share.dCloseMs = MsBetween(liStart, liEnd);
+    return share.i64Bytes >= i64Want;
 }
 
 bool SendGet(SOCKET s, const Share& share) {
@@ -248,7 +295,7 @@ bool FetchRecv(Share& share) {
     int nGot = 0;
     if (sock.Get() == INVALID_SOCKET || !SendGet(sock.Get(), share) || !ReadHead(sock.Get(), share, buffer, nGot))
         return false;
-    const int64_t i64Want = share.i64Last - share.i64First + 1;
+    const int64_t i64Want = Wanted(share);
     while (nGot > 0) {
         if (!Store(options, share.i64First + share.i64Bytes, buffer.data(), static_cast<DWORD>(nGot)))
             return false;
@@ -260,7 +307,7 @@ bool FetchRecv(Share& share) {
         nGot = ::recv(sock.Get(), buffer.data(), static_cast<int>(options.dwRead), 0);
         ++share.i64Calls;
     }
-    return share.i64Bytes == i64Want;
+    return share.i64Bytes >= i64Want;
 }
 
 DWORD WINAPI ShareThread(LPVOID pParam) {
@@ -306,25 +353,34 @@ std::vector<Share> SplitFile(const Options& options) {
 bool Measure(const Options& options) {
     std::vector<Share> shares = SplitFile(options);
     double dCpuStart = CpuMs();
-    LARGE_INTEGER liFreq, liStart, liEnd;
-    ::QueryPerformanceFrequency(&liFreq);
+    LARGE_INTEGER liStart, liEnd;
     ::QueryPerformanceCounter(&liStart);
     bool bOk = RunShares(shares);
     ::QueryPerformanceCounter(&liEnd);
     int64_t i64Bytes = 0, i64Calls = 0;
+    double dCloseMs = 0;
     for (const Share& share : shares) {
         bOk = bOk && share.bOk;
         i64Bytes += share.i64Bytes;
         i64Calls += share.i64Calls;
+        dCloseMs = share.dCloseMs > dCloseMs ? share.dCloseMs : dCloseMs;
     }
-    fputs(StrFormat("api=%s conns=%d read=%lu bytes=%I64d ms=%.1f calls=%I64d cpu_ms=%.1f\n", options.pszApi,
-                    options.nConnections, static_cast<unsigned long>(options.dwRead), i64Bytes,
-                    double(liEnd.QuadPart - liStart.QuadPart) * 1000.0 / double(liFreq.QuadPart), i64Calls,
-                    CpuMs() - dCpuStart)
+    fputs(StrFormat("api=%s conns=%d read=%lu bytes=%I64d ms=%.1f calls=%I64d cpu_ms=%.1f close_ms=%.1f\n",
+                    options.pszApi, options.nConnections, static_cast<unsigned long>(options.dwRead), i64Bytes,
+                    MsBetween(liStart, liEnd), i64Calls, CpuMs() - dCpuStart, dCloseMs)
               .c_str(),
           stdout);
     fflush(stdout);
     return bOk;
+}
+
+// The file at its full length from the start, as a downloader's data file is.
+bool CreateFullSize(const std::string& strPath, int64_t i64Size, CFileHandle& file) {
+    file.Reset(::CreateFileA(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER liSize;
+    liSize.QuadPart = i64Size;
+    return file && ::SetFilePointerEx(file.Get(), liSize, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get());
 }
 
 }  // namespace
@@ -334,15 +390,14 @@ int main(int argc, char** argv) {
     std::string strWrite;
     if (!ParseArgs(argc, argv, options, strWrite)) {
         fprintf(stderr, "usage: netprobe wininet|wininet-ex|wininet-qda|recv CONNECTIONS READ PORT PATH SIZE"
-                        " [--gather-ms N] [--write FILE]\n");
+                        " [--gather-ms N] [--write FILE] [--timeout-ms N] [--stop-after N [--close-header] [--read-rest]]\n");
         return 64;
     }
     WSADATA wsa;
     CFileHandle file;
-    if (!strWrite.empty())
-        file.Reset(::CreateFileA(strWrite.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0 || (!strWrite.empty() && !file))
+    if (!strWrite.empty() && !CreateFullSize(strWrite, options.i64Size, file))
+        return 3;
+    if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
         return 3;
     options.hFile = file.Get();
     printf("ready\n");
