@@ -6,8 +6,11 @@ connection or several (ranged GETs of one share each), with read sizes from 16 K
 
 For each case prints the medians over the runs of: throughput over the transfer, its time, the
 CPU (user + system) of the probe's process and of the prefix's Wine server over the transfer
-(from /proc, read just before and just after), the number of read calls and the bytes per call.
-The runs go round the whole matrix once per run, so that the machine's other load falls on every
+(from /proc, read just before and just after), the slowest close of a request, the number of
+read calls and the bytes per call. Besides the matrix come the engine's own pattern (1 MiB reads
+written to a file, with and without a 10 ms pause before each) and requests closed early, as
+when another connection has taken a share's rest over (with and without reading the rest first).
+The runs go round the whole list once per run, so that the machine's other load falls on every
 case alike. Nothing is asserted.
 
     probe.py --build-dir BUILD [--runs 3] [--size-mb 256] [--reads 16,64,256,1024,4096]

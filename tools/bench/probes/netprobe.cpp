@@ -20,11 +20,10 @@
 //
 // Prints "ready" and waits for a line on standard input before the first connection, so that
 // a caller can take CPU figures of this process and of others just before; then prints one
-// line: "api=A conns=C read=R bytes=B ms=T calls=N cpu_ms=U" (calls: the read calls, not the
-// InternetQueryDataAvailable ones; cpu_ms: this process's user and kernel time over the
-// transfer; close_ms: the longest time one connection took to close its request, reading
-// the rest included). Exit code 0 if every share
-// arrived whole.
+// line: "api=A conns=C read=R bytes=B ms=T calls=N cpu_ms=U close_ms=X" (calls: the read
+// calls, not the InternetQueryDataAvailable ones; cpu_ms: this process's user and kernel time
+// over the transfer; close_ms: the longest time one connection took to close its request,
+// reading the rest included). Exit code 0 if every share arrived whole.
 #include <winsock2.h>
 #include <windows.h>
 #include <wininet.h>
@@ -73,7 +72,8 @@ class CSocket {
 public:
     CSocket() : m_s(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {}
     ~CSocket() {
-        if (m_s != INVALID_SOCKET) ::closesocket(m_s);
+        if (m_s != INVALID_SOCKET)
+            ::closesocket(m_s);
     }
     CSocket(const CSocket&) = delete;
     CSocket& operator=(const CSocket&) = delete;
@@ -185,10 +185,10 @@ bool ReadWinInet(HINTERNET hRequest, Share& share, unsigned char* pBuffer, DWORD
 
 // Sends the ranged GET; true when the answer is a 206.
 bool OpenRange(HINTERNET hConnect, const Share& share, CInternetHandle& request) {
-    const DWORD dwFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_CACHE_WRITE |
-                          INTERNET_FLAG_PRAGMA_NOCACHE;
-    request.Reset(::HttpOpenRequestA(hConnect, "GET", share.pOptions->strPath.c_str(), nullptr, nullptr, nullptr,
-                                     dwFlags, 0));
+    const DWORD dwFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT |
+                          INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+    request.Reset(::HttpOpenRequestA(hConnect, "GET", share.pOptions->strPath.c_str(), nullptr, nullptr,
+                                     nullptr, dwFlags, 0));
     if (!request)
         return false;
     DWORD dwTimeout = share.pOptions->dwTimeoutMs;
@@ -200,8 +200,8 @@ bool OpenRange(HINTERNET hConnect, const Share& share, CInternetHandle& request)
         return false;
     DWORD dwStatus = 0;
     DWORD dwSize = sizeof(dwStatus);
-    return ::HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &dwStatus, &dwSize,
-                            nullptr) &&
+    return ::HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &dwStatus,
+                            &dwSize, nullptr) &&
            dwStatus == 206;
 }
 
@@ -216,6 +216,20 @@ int64_t Wanted(const Share& share) {
     int64_t i64Share = share.i64Last - share.i64First + 1;
     int64_t i64Stop = share.pOptions->i64StopAfter;
     return i64Stop > 0 && i64Stop < i64Share ? i64Stop : i64Share;
+}
+
+// Closes the request, timed; with --read-rest, what the answer still holds is read first.
+void CloseRequest(Share& share, CInternetHandle& request, std::vector<unsigned char>& buffer) {
+    LARGE_INTEGER liStart, liEnd;
+    ::QueryPerformanceCounter(&liStart);
+    DWORD dwGot = 1;
+    while (share.pOptions->bReadRest && dwGot > 0 &&
+           ::InternetReadFile(request.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &dwGot)) {
+        ++share.i64Calls;
+    }
+    request.Close();
+    ::QueryPerformanceCounter(&liEnd);
+    share.dCloseMs = MsBetween(liStart, liEnd);
 }
 
 bool FetchWinInet(Share& share) {
@@ -239,14 +253,7 @@ bool FetchWinInet(Share& share) {
             return false;
         share.i64Bytes += dwGot;
     }
-    LARGE_INTEGER liStart, liEnd;
-    ::QueryPerformanceCounter(&liStart);
-    DWORD dwGot = 1;
-    while (options.bReadRest && dwGot > 0 && ::InternetReadFile(request.Get(), buffer.data(), options.dwRead, &dwGot))
-        ++share.i64Calls;
-    request.Close();
-    ::QueryPerformanceCounter(&liEnd);
-    share.dCloseMs = MsBetween(liStart, liEnd);
+    CloseRequest(share, request, buffer);
     return share.i64Bytes >= i64Want;
 }
 
@@ -257,9 +264,9 @@ bool SendGet(SOCKET s, const Share& share) {
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (::connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0)
         return false;
-    std::string strRequest =
-        StrFormat("GET %s HTTP/1.1\r\nHost: 127.0.0.1\r\nRange: bytes=%I64d-%I64d\r\nConnection: close\r\n\r\n",
-                  share.pOptions->strPath.c_str(), share.i64First, share.i64Last);
+    std::string strRequest = StrFormat(
+        "GET %s HTTP/1.1\r\nHost: 127.0.0.1\r\nRange: bytes=%I64d-%I64d\r\nConnection: close\r\n\r\n",
+        share.pOptions->strPath.c_str(), share.i64First, share.i64Last);
     return ::send(s, strRequest.data(), static_cast<int>(strRequest.size()), 0) ==
            static_cast<int>(strRequest.size());
 }
@@ -293,7 +300,8 @@ bool FetchRecv(Share& share) {
     CSocket sock;
     std::vector<char> buffer(options.dwRead < 16384 ? 16384 : options.dwRead);
     int nGot = 0;
-    if (sock.Get() == INVALID_SOCKET || !SendGet(sock.Get(), share) || !ReadHead(sock.Get(), share, buffer, nGot))
+    if (sock.Get() == INVALID_SOCKET || !SendGet(sock.Get(), share) ||
+        !ReadHead(sock.Get(), share, buffer, nGot))
         return false;
     const int64_t i64Want = Wanted(share);
     while (nGot > 0) {
@@ -320,7 +328,9 @@ double CpuMs() {
     FILETIME ftCreation, ftExit, ftKernel, ftUser;
     if (!::GetProcessTimes(::GetCurrentProcess(), &ftCreation, &ftExit, &ftKernel, &ftUser))
         return 0;
-    auto toMs = [](const FILETIME& ft) { return (double(ft.dwHighDateTime) * 4294967296.0 + ft.dwLowDateTime) / 1e4; };
+    auto toMs = [](const FILETIME& ft) {
+        return (double(ft.dwHighDateTime) * 4294967296.0 + ft.dwLowDateTime) / 1e4;
+    };
     return toMs(ftKernel) + toMs(ftUser);
 }
 
@@ -366,8 +376,8 @@ bool Measure(const Options& options) {
         dCloseMs = share.dCloseMs > dCloseMs ? share.dCloseMs : dCloseMs;
     }
     fputs(StrFormat("api=%s conns=%d read=%lu bytes=%I64d ms=%.1f calls=%I64d cpu_ms=%.1f close_ms=%.1f\n",
-                    options.pszApi, options.nConnections, static_cast<unsigned long>(options.dwRead), i64Bytes,
-                    MsBetween(liStart, liEnd), i64Calls, CpuMs() - dCpuStart, dCloseMs)
+                    options.pszApi, options.nConnections, static_cast<unsigned long>(options.dwRead),
+                    i64Bytes, MsBetween(liStart, liEnd), i64Calls, CpuMs() - dCpuStart, dCloseMs)
               .c_str(),
           stdout);
     fflush(stdout);
@@ -389,8 +399,10 @@ int main(int argc, char** argv) {
     Options options;
     std::string strWrite;
     if (!ParseArgs(argc, argv, options, strWrite)) {
-        fprintf(stderr, "usage: netprobe wininet|wininet-ex|wininet-qda|recv CONNECTIONS READ PORT PATH SIZE"
-                        " [--gather-ms N] [--write FILE] [--timeout-ms N] [--stop-after N [--close-header] [--read-rest]]\n");
+        fprintf(stderr,
+                "usage: netprobe wininet|wininet-ex|wininet-qda|recv CONNECTIONS READ PORT PATH SIZE\n"
+                "       [--gather-ms N] [--write FILE] [--timeout-ms N] [--stop-after N [--close-header] "
+                "[--read-rest]]\n");
         return 64;
     }
     WSADATA wsa;
