@@ -217,7 +217,8 @@ def resume_cases(clients, nginx, args, size):
         if outcome is None:
             continue
         extra, before, kept, after = outcome
-        print("  %-7s fetched beyond the file size: %d bytes (%.1f blocks of 16 KiB)" % (client, extra, extra / BLOCK))
+        print("  %-7s fetched beyond the file size: %d bytes (%.1f blocks of 16 KiB)" %
+              (client, extra, extra / BLOCK))
         if kept is not None:
             # What the server had sent but the table did not hold at the kill was in
             # flight (socket buffers, unfinished reads); the rest was fetched twice.

@@ -130,11 +130,12 @@ def report(cases, sizes, runs):
         if not case.samples:
             print("%-42s   failed" % case.label())
             continue
-        med = {key: statistics.median(s[key] for s in case.samples) for key in ("s", "cpu", "server", "calls", "close")}
+        med = {key: statistics.median(s[key] for s in case.samples)
+               for key in ("s", "cpu", "server", "calls", "close")}
         got = expected(case, sizes[case.slow])
-        print("%-42s %7.0f %7.3f %7.3f %7.3f %7.3f %7d %8.1f" % (case.label(), (got >> 20) / med["s"], med["s"],
-                                                                 med["cpu"], med["server"], med["close"], med["calls"],
-                                                                 got / 1024.0 / max(med["calls"], 1)))
+        print("%-42s %7.0f %7.3f %7.3f %7.3f %7.3f %7d %8.1f" %
+              (case.label(), (got >> 20) / med["s"], med["s"], med["cpu"], med["server"], med["close"],
+               med["calls"], got / 1024.0 / max(med["calls"], 1)))
 
 
 def main():
@@ -142,8 +143,8 @@ def main():
     parser.add_argument("--build-dir", required=True)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--size-mb", type=int, default=256)
-    parser.add_argument("--reads", type=lambda v: [int(x) for x in v.split(",")], default=[16, 64, 256, 1024, 4096],
-                        help="read sizes in KiB")
+    parser.add_argument("--reads", type=lambda v: [int(x) for x in v.split(",")],
+                        default=[16, 64, 256, 1024, 4096], help="read sizes in KiB")
     parser.add_argument("--apis", default=APIS)
     parser.add_argument("--conns", type=lambda v: [int(x) for x in v.split(",")], default=[1, 5])
     parser.add_argument("--no-engine-like", action="store_true", help="leave out the engine's own pattern")
