@@ -22,7 +22,7 @@ cmake --build "$build" -j"${ORVANE_JOBS:-$(nproc)}"
 
 if [ -n "${ORVANE_SIGN_CERT:-}" ] || [ -n "${ORVANE_SIGN_KEY:-}" ]; then
     : "${ORVANE_SIGN_CERT:?ORVANE_SIGN_CERT must name the signing certificate}"
-    : "${ORVANE_SIGN_KEY:?ORVANE_SIGN_KEY must name the certificate's key}"
+    : "${ORVANE_SIGN_KEY:?ORVANE_SIGN_KEY must name the key of the certificate}"
     mkdir -p "$build/release"
     timestamp=()
     [ -n "${ORVANE_SIGN_TIMESTAMP_URL:-}" ] && timestamp=(-ts "$ORVANE_SIGN_TIMESTAMP_URL")
