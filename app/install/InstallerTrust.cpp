@@ -57,15 +57,16 @@ public:
     std::string SignerThumbprint() const {
         CRYPT_PROVIDER_DATA* pData = ::WTHelperProvDataFromStateData(m_data.hWVTStateData);
         CRYPT_PROVIDER_SGNR* pSigner = pData ? ::WTHelperGetProvSignerFromChain(pData, 0, FALSE, 0) : nullptr;
-        if (!pSigner || pSigner->csCertChain == 0 || !pSigner->pasCertChain || !pSigner->pasCertChain[0].pCert)
+        if (!pSigner || pSigner->csCertChain == 0 || !pSigner->pasCertChain ||
+            !pSigner->pasCertChain[0].pCert)
             return std::string();
         PCCERT_CONTEXT pCert = pSigner->pasCertChain[0].pCert;
         // Hashed here rather than read as a certificate property, which not every platform
         // version fills in for a signer's certificate.
         BYTE hash[32] = {};
         DWORD cbHash = sizeof(hash);
-        if (!::CryptHashCertificate2(L"SHA256", 0, nullptr, pCert->pbCertEncoded,
-                                     pCert->cbCertEncoded, hash, &cbHash) ||
+        if (!::CryptHashCertificate2(L"SHA256", 0, nullptr, pCert->pbCertEncoded, pCert->cbCertEncoded, hash,
+                                     &cbHash) ||
             cbHash != sizeof(hash))
             return std::string();
         static const char kHex[] = "0123456789ABCDEF";
@@ -140,7 +141,8 @@ bool CInstallerTrust::Check(const std::string& strPath, LONG* plResult) const {
     if (plResult)
         *plResult = lResult;
     if (lResult != ERROR_SUCCESS) {
-        LOGF(0, "CInstallerTrust::Check(%s) 签名无效[0x%08lX]\n", strPath.c_str(), static_cast<unsigned long>(lResult));
+        LOGF(0, "CInstallerTrust::Check(%s) 签名无效[0x%08lX]\n", strPath.c_str(),
+             static_cast<unsigned long>(lResult));
         return false;
     }
     std::string strSigner = verification.SignerThumbprint();
@@ -152,6 +154,5 @@ bool CInstallerTrust::Check(const std::string& strPath, LONG* plResult) const {
 }
 
 void CInstallerTrust::Discard(const std::string& strPath) {
-    for (const char* pszSuffix : {"", ".kvd", ".kvb"})
-        ::DeleteFileA((strPath + pszSuffix).c_str());
+    for (const char* pszSuffix : {"", ".kvd", ".kvb"}) ::DeleteFileA((strPath + pszSuffix).c_str());
 }

@@ -7,9 +7,9 @@
 // reference server's scenarios compose it): records "set KEY=VALUE\n" and
 // "file NAME SIZE\n" + SIZE bytes, then "ORVSTAND" and the 64-bit little-endian offset where
 // the records begin, at the file's end or, when the whole was signed, just before the
-// certificate table that the PE header's security entry points at. Keys: name and version (the uninstall entry "<name>-<version>"), icon
-// (the installed file DisplayIcon names), delay (milliseconds), fail (1: install nothing and
-// exit 2). A file name containing "fail" fails too.
+// certificate table that the PE header's security entry points at. Keys: name and version
+// (the uninstall entry "<name>-<version>"), icon (the installed file DisplayIcon names), delay
+// (milliseconds), fail (1: install nothing and exit 2). A file name containing "fail" fails too.
 #include <cstdlib>
 #include <map>
 #include <vector>

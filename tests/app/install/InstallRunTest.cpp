@@ -107,12 +107,6 @@ bool Contains(const std::string& strText, const std::string& strPart) {
     return strText.find(strPart) != std::string::npos;
 }
 
-size_t Count(const std::string& strText, const std::string& strPart) {
-    size_t n = 0;
-    for (size_t nAt = strText.find(strPart); nAt != std::string::npos; nAt = strText.find(strPart, nAt + 1)) ++n;
-    return n;
-}
-
 }  // namespace
 
 TEST_F(InstallRunTest, DefaultRunFromDownloadToClientAndRecommendedProducts) {
@@ -241,8 +235,10 @@ TEST_F(InstallRunTest, OnlyTheMakersInstallersRun) {
     EXPECT_EQ(events[4].substr(0, 16), "installcomplete&");
     EXPECT_EQ(events[5], "clientstart");
     std::string strLog = LogText();
-    EXPECT_EQ(Count(strLog, "CInstallerTrust::Check(" + strInstaller + ") 签名无效[0x"), 2u) << strLog;
-    EXPECT_TRUE(Contains(strLog, "CInstallerTrust::Check(" + strInstaller + ") 签名无效[0x80096010]\n")) << strLog;
+    EXPECT_EQ(CountOccurrences(strLog, "CInstallerTrust::Check(" + strInstaller + ") 签名无效[0x"), 2u)
+        << strLog;
+    EXPECT_TRUE(Contains(strLog, "CInstallerTrust::Check(" + strInstaller + ") 签名无效[0x80096010]\n"))
+        << strLog;
     EXPECT_TRUE(Contains(strLog, "下载失败，尝试 " + m_mgr->GetInstallUrl2() + " \n")) << strLog;
 
     for (int& bChosen : run.GetChoices().bRecommend) bChosen = 1;
@@ -264,7 +260,7 @@ TEST_F(InstallRunTest, OnlyTheMakersInstallersRun) {
     EXPECT_FALSE(FileExists(m_run->GetInstallerPath()));
     // Of all these installers only the second address's of the first run ever started.
     std::string strRecord = Record();
-    EXPECT_EQ(Count(strRecord, "setup\targs="), 1u) << strRecord;
-    EXPECT_EQ(Count(strRecord, "setup\tresult=0\t"), 1u) << strRecord;
+    EXPECT_EQ(CountOccurrences(strRecord, "setup\targs="), 1u) << strRecord;
+    EXPECT_EQ(CountOccurrences(strRecord, "setup\tresult=0\t"), 1u) << strRecord;
     EXPECT_FALSE(Contains(strRecord, "recommend\t")) << strRecord;
 }

@@ -24,12 +24,6 @@ std::string TrustedThumbprint() {
     return strText.substr(0, strText.find_first_of("\r\n"));
 }
 
-size_t Count(const std::string& strText, const std::string& strPart) {
-    size_t n = 0;
-    for (size_t nAt = strText.find(strPart); nAt != std::string::npos; nAt = strText.find(strPart, nAt + 1)) ++n;
-    return n;
-}
-
 }  // namespace
 
 TEST(InstallerTrustTest, OnlyAnIntactFileOfAPinnedSignerPasses) {
@@ -48,7 +42,8 @@ TEST(InstallerTrustTest, OnlyAnIntactFileOfAPinnedSignerPasses) {
     std::string strThumbprint = TrustedThumbprint();
     ASSERT_EQ(strThumbprint.size(), 64u);
     std::string strLower = strThumbprint;
-    std::transform(strLower.begin(), strLower.end(), strLower.begin(), [](char c) { return std::tolower(c); });
+    std::transform(strLower.begin(), strLower.end(), strLower.begin(),
+                   [](char c) { return std::tolower(c); });
     EXPECT_TRUE(CInstallerTrust("not-a-thumbprint;" + strLower).Check(strSigned));
     EXPECT_FALSE(CInstallerTrust(std::string(64, 'A')).Check(strSigned, &lResult));
     EXPECT_EQ(lResult, 0);
@@ -71,15 +66,20 @@ TEST(InstallerTrustTest, OnlyAnIntactFileOfAPinnedSignerPasses) {
     EXPECT_TRUE(unpinned.Check(strTampered));
     EXPECT_TRUE(unpinned.Check(dir.File("missing.exe")));
 
-    for (const char* pszSuffix : {".kvd", ".kvb"}) ASSERT_TRUE(WriteFileText(strTampered + pszSuffix, "part"));
+    for (const char* pszSuffix : {".kvd", ".kvb"})
+        ASSERT_TRUE(WriteFileText(strTampered + pszSuffix, "part"));
     CInstallerTrust::Discard(strTampered);
     for (const char* pszSuffix : {"", ".kvd", ".kvb"}) EXPECT_FALSE(FileExists(strTampered + pszSuffix));
 
     SetLogFlags(LOG_TIME);
     SetLogFile("");
     std::string strLog = ReadFileText(dir.File("trust.log"));
-    EXPECT_EQ(Count(strLog, "CInstallerTrust::Check(" + strTampered + ") 签名无效[0x80096010]"), 1u) << strLog;
-    EXPECT_EQ(Count(strLog, "CInstallerTrust::Check(" + GetModulePath() + ") 签名无效[0x800B0100]"), 1u) << strLog;
-    EXPECT_EQ(Count(strLog, ") 签名者不可信[" + strThumbprint + "]"), 1u) << strLog;
-    EXPECT_EQ(Count(strLog, "CInstallerTrust 未配置可信签名者，安装程序不校验签名"), 1u) << strLog;
+    EXPECT_EQ(CountOccurrences(strLog, "CInstallerTrust::Check(" + strTampered + ") 签名无效[0x80096010]"),
+              1u)
+        << strLog;
+    EXPECT_EQ(
+        CountOccurrences(strLog, "CInstallerTrust::Check(" + GetModulePath() + ") 签名无效[0x800B0100]"), 1u)
+        << strLog;
+    EXPECT_EQ(CountOccurrences(strLog, ") 签名者不可信[" + strThumbprint + "]"), 1u) << strLog;
+    EXPECT_EQ(CountOccurrences(strLog, "CInstallerTrust 未配置可信签名者，安装程序不校验签名"), 1u) << strLog;
 }
