@@ -111,6 +111,12 @@ int64_t FileSize(const std::string& strPath) {
     return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+size_t CountOccurrences(const std::string& strText, const std::string& strPart) {
+    size_t n = 0;
+    for (size_t nAt = strText.find(strPart); nAt != std::string::npos; nAt = strText.find(strPart, nAt + 1)) ++n;
+    return n;
+}
+
 std::vector<uint8_t> MakeContent(size_t nSize, uint32_t nSeed) {
     std::vector<uint8_t> data(nSize);
     uint32_t x = nSeed * 2654435761u + 1;

@@ -39,6 +39,8 @@ bool WriteFileBytes(const std::string& strPath, const void* pData, size_t nSize)
 bool WriteFileText(const std::string& strPath, const std::string& strText);
 bool FileExists(const std::string& strPath);
 int64_t FileSize(const std::string& strPath);
+// How often strPart occurs in strText (overlaps counted).
+size_t CountOccurrences(const std::string& strText, const std::string& strPart);
 // A local time with the given fields and 0 milliseconds.
 SYSTEMTIME MakeSystemTime(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond);
 // Deterministic pseudo-random content, the same for the same seed and size.

@@ -42,6 +42,7 @@ const char* DownloadFailureMessage(int nStatus) {
         case 1:
             return "连接失败，请稍后重试！";
         case 2:
+        case kDownloadUntrusted:
             return "连接失败，请稍后！";
         case 3:
             return "请检查磁盘空间！";
@@ -51,8 +52,9 @@ const char* DownloadFailureMessage(int nStatus) {
 }
 
 DownloadFailureDecision DecideDownloadFailure(int nFailCount, int nStatus) {
-    // One retry on the second address, and only for network failures.
-    if (nFailCount < 2 && (nStatus == 1 || nStatus == 2))
+    // One retry on the second address, and only for network failures; an installer that is
+    // not the maker's counts as one, as something on the way replaced it.
+    if (nFailCount < 2 && (nStatus == 1 || nStatus == 2 || nStatus == kDownloadUntrusted))
         return {true, nullptr};
     return {false, DownloadFailureMessage(nStatus)};
 }

@@ -23,6 +23,10 @@ int InstallPhaseProgress(DWORD dwElapsedMs);
 // nCurrent unchanged with none.
 int NextSlideIndex(int nCurrent, int nCount);
 
+// The failure kind of a download whose installer is not the maker's (bad or missing signature,
+// another signer, unreadable): handled like a failed download of that address.
+constexpr int kDownloadUntrusted = 7;
+
 // What a failed download leads to. nFailCount counts this failure too.
 struct DownloadFailureDecision {
     bool bRetry;             // download installUrl2 now and report downloadfailed

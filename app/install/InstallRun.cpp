@@ -7,6 +7,7 @@
 #include "DownloadManager.h"
 #include "InstallFlow.h"
 #include "InstallPathRules.h"
+#include "InstallerTrust.h"
 #include "Log.h"
 #include "Path.h"
 #include "ProductInfoMgr.h"
@@ -39,7 +40,8 @@ bool CInstallRun::BeginDownload() {
     m_strInstallerPath = InstallerPathFor(m_strInstallDir, m_mgr.GetInstallUrl());
     CreateDirectoryChain(InstallerFolderFor(m_strInstallDir));
     bool bIsFile = false;
-    if (PathExists(m_strInstallerPath, bIsFile) && bIsFile) {
+    // One left by an earlier run is checked like a fresh download; a refused one is fetched again.
+    if (PathExists(m_strInstallerPath, bIsFile) && bIsFile && IsInstallerTrusted()) {
         LaunchInstaller();
         if (m_hInstallProcess) {
             m_dwPhaseStart = ::GetTickCount();
@@ -67,7 +69,7 @@ CInstallRun::PollResult CInstallRun::Poll() {
     LOGF(5, "State=%d \n", nStatus);
     switch (nStatus) {
         case kDownloadFinished:
-            OnDownloadComplete();
+            OnDownloadComplete(result);
             break;
         case kDownloadTimedOut:
         case kDownloadFailed:
@@ -84,14 +86,26 @@ CInstallRun::PollResult CInstallRun::Poll() {
     return result;
 }
 
-void CInstallRun::OnDownloadComplete() {
+void CInstallRun::OnDownloadComplete(PollResult& result) {
     if (m_nState == kInstalling)
         return;
+    // "downloadcomplete" means the maker's installer is on disk.
+    if (!IsInstallerTrusted()) {
+        OnDownloadFailed(kDownloadUntrusted, result);
+        return;
+    }
     m_nState = kInstalling;
     m_mgr.ReportDownloadComplete(static_cast<int>(m_pDownloadMgr->GetDownloadTime()));
     m_dwPhaseStart = ::GetTickCount();
     // Not started: the page stays at its last value until the user closes it.
     LaunchInstaller();
+}
+
+bool CInstallRun::IsInstallerTrusted() {
+    if (CInstallerTrust::Built().Check(m_strInstallerPath))
+        return true;
+    CInstallerTrust::Discard(m_strInstallerPath);
+    return false;
 }
 
 void CInstallRun::LaunchInstaller() {

@@ -75,7 +75,9 @@ public:
 
 private:
     void LaunchInstaller();
-    void OnDownloadComplete();
+    void OnDownloadComplete(PollResult& result);
+    // Checks the installer at m_strInstallerPath; a refused one is deleted with its partial files.
+    bool IsInstallerTrusted();
     void OnDownloadFailed(int nStatus, PollResult& result);
     void PinToTaskbar();
     int ProductId() const;

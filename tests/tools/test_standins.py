@@ -54,7 +54,8 @@ def build_machine(build):
 
 
 def overlay(data):
-    """Settings and file names appended to the product installer stand-in."""
+    """Settings and file names appended to the product installer stand-in (before its signature)."""
+    data = scenarios.unsigned_image(data)
     assert data[:2] == b"MZ" and data[-16:-8] == b"ORVSTAND"
     pos, end = struct.unpack("<Q", data[-8:])[0], len(data) - 16
     settings, files = {}, {}
@@ -62,6 +63,8 @@ def overlay(data):
         line_end = data.index(b"\n", pos)
         words = data[pos:line_end].decode("gbk")
         pos = line_end + 1
+        if not words:
+            continue
         if words.startswith("set "):
             key, _, value = words[4:].partition("=")
             settings[key] = value

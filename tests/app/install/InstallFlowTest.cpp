@@ -184,6 +184,7 @@ TEST(InstallPathRules, DriveProposalFolderRulesAndFreeSpace) {
     EXPECT_FALSE(IsPinOptionShown(6, 0));
     EXPECT_TRUE(IsPinOptionShown(6, 1));
     EXPECT_FALSE(IsPinOptionShown(5, 1));
+    EXPECT_TRUE(IsPinOptionShown(10, 0));
     InstallPathLayout shown = ComputeInstallPathLayout(true);
     EXPECT_EQ((std::vector<LONG>{shown.rcBootBox.top, shown.rcPinBox.top, shown.rcStartBox.top,
                                  shown.rcReminderBox.top, shown.rcFolder.top, shown.rcFolder.bottom}),

@@ -211,3 +211,56 @@ TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     ::Sleep(500);
     EXPECT_EQ(Events(3), (std::vector<std::string>{"start", "startdown", "downloadfailed&err=2"}));
 }
+
+// The first address serves the installer with one byte changed after signing, and the Install
+// folder holds a file an earlier run left that is no signed program: both are refused, deleted
+// and never started; the second address installs. The recommended installers (another signer,
+// unsigned, changed) are skipped. Then both addresses serve installers of no pinned signer.
+TEST_F(InstallRunTest, OnlyTheMakersInstallersRun) {
+    CInstallRun& run = Prepare("tampered", "Tampered");
+    const std::string strInstaller = InstallerPathFor(run.GetInstallDir(), m_mgr->GetInstallUrl());
+    ASSERT_TRUE(CreateDirectoryChain(GetParentFolder(strInstaller)));
+    ASSERT_TRUE(WriteFileText(strInstaller, "MZ left by an earlier run"));
+    ASSERT_TRUE(run.BeginDownload());
+    std::vector<int> shown;
+    ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
+    ASSERT_TRUE(run.FinishInstall());
+    run.StartClient();
+    std::vector<std::string> events = Events(6);
+    ASSERT_EQ(events.size(), 6u);
+    EXPECT_EQ(events[0], "start");
+    EXPECT_EQ(events[1], "startdown");
+    EXPECT_EQ(events[2], "downloadfailed&err=7");
+    EXPECT_EQ(events[3].substr(0, 24), "downloadcomplete&dltime=");
+    EXPECT_EQ(events[4].substr(0, 16), "installcomplete&");
+    EXPECT_EQ(events[5], "clientstart");
+    std::string strLog = LogText();
+    EXPECT_EQ(CountOccurrences(strLog, "CInstallerTrust::Check(" + strInstaller + ") 签名无效[0x"), 2u)
+        << strLog;
+    EXPECT_TRUE(Contains(strLog, "CInstallerTrust::Check(" + strInstaller + ") 签名无效[0x80096010]\n"))
+        << strLog;
+    EXPECT_TRUE(Contains(strLog, "下载失败，尝试 " + m_mgr->GetInstallUrl2() + " \n")) << strLog;
+
+    for (int& bChosen : run.GetChoices().bRecommend) bChosen = 1;
+    ASSERT_NE(run.StartRecommendThread(), nullptr);
+    run.WaitForRecommended();
+    for (const char* pszName : {"brelo.exe", "dunsa.exe", "gorlu.exe"}) {
+        EXPECT_TRUE(Contains(LogText(), "CRecommendInstaller 跳过不可信的安装程序 " + TestServerBase() +
+                                            "/dl1/business/" + pszName + "\n"))
+            << LogText();
+        EXPECT_FALSE(FileExists(GetParentFolder(strInstaller) + "\\" + pszName));
+    }
+
+    Prepare("untrusted", "Untrusted").BeginDownload();
+    CInstallRun::PollResult failed = PollUntilSettled(shown);
+    ASSERT_TRUE(failed.bFailed);
+    EXPECT_STREQ(failed.pszMessage, "连接失败，请稍后！");
+    ::Sleep(500);
+    EXPECT_EQ(Events(3), (std::vector<std::string>{"start", "startdown", "downloadfailed&err=7"}));
+    EXPECT_FALSE(FileExists(m_run->GetInstallerPath()));
+    // Of all these installers only the second address's of the first run ever started.
+    std::string strRecord = Record();
+    EXPECT_EQ(CountOccurrences(strRecord, "setup\targs="), 1u) << strRecord;
+    EXPECT_EQ(CountOccurrences(strRecord, "setup\tresult=0\t"), 1u) << strRecord;
+    EXPECT_FALSE(Contains(strRecord, "recommend\t")) << strRecord;
+}
