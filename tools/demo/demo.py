@@ -61,6 +61,12 @@ def install_run(out, build):
         run.desktop.click(main, ids.IDC_CONFIG_START, Desktop.page(main, ids.IDC_CONFIG_CLOSE))
         program.wait_exit(120)
         ended = time.monotonic()
+        # The recommended installers write their records on their own, shortly after.
+        try:
+            wait_until("both recommended installers' records",
+                       lambda: [k for k, _ in run.records()].count("recommend") >= 2, 15)
+        except TimeoutError as e:
+            say("== %s" % e)
         write_utf8(os.path.join(out, "orvane.log"), program.log())
         write_utf8(os.path.join(out, "reports.txt"), read_text(os.path.join(run.server.state, "maker-stats.log"), "gbk"))
         write_utf8(os.path.join(out, "standins.txt"), read_text(run.record, "gbk"))
