@@ -199,7 +199,7 @@ class E2E(unittest.TestCase):
         records = run.records()
         setup = dict(records[1][1]) if records and records[0][0] == "setup" else {}
         folder = setup.get("folder", "")
-        self.assertRegex(folder, r"^[A-Z]:\\Program Files\\Kavvik$", records)
+        self.assertEqual(folder, r"C:\Program Files\Kavvik", records)
         self.assertEqual((setup.get("silent"), setup.get("autostart")), ("1", "FALSE"), records)
         self.check_after_start(run, program, folder, client=True, remind=True)
         self.check_installed(run, folder)

@@ -80,6 +80,13 @@ class Wine:
         scripts/wine-fonts.sh) and its server, detached from our pipes. window_manager:
         whether the display has one (Xvfb has none)."""
         self.create()
+        # Wine's Z: is the host's root, on the same disk as C:, so the free space of the two
+        # differs by chance and the program would as often propose to install on Z:, outside
+        # the prefix. Typed as a network drive it is no candidate; its files stay reachable.
+        # The server reads the drive types as it starts.
+        if not re.search(r'^"z:"="network"', read_text(os.path.join(self.prefix, "system.reg")), re.M):
+            self.import_reg(["[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]", '"z:"="network"'])
+            self.down()
         subprocess.run(self.command("wineboot"), env=self.env, timeout=120, **QUIET)
         subprocess.run(["bash", os.path.join(SOURCE, "scripts", "wine-fonts.sh")],
                        env=dict(self.env, WINE=self.loader), timeout=120, check=True)
