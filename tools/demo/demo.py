@@ -68,7 +68,8 @@ def install_run(out, build):
         except TimeoutError as e:
             say("== %s" % e)
         write_utf8(os.path.join(out, "orvane.log"), program.log())
-        write_utf8(os.path.join(out, "reports.txt"), read_text(os.path.join(run.server.state, "maker-stats.log"), "gbk"))
+        write_utf8(os.path.join(out, "reports.txt"),
+                   read_text(os.path.join(run.server.state, "maker-stats.log"), "gbk"))
         write_utf8(os.path.join(out, "standins.txt"), read_text(run.record, "gbk"))
         started = program.log_time("^下载器启动$")
         return ("start to progress page (log): %.2f s\nstart to progress page (window seen): %.2f s\n"
