@@ -263,9 +263,7 @@ class E2E(unittest.TestCase):
                     os.path.join(unix, "Install", "kavvik_setup.exe"))
         with open(os.path.join(unix, "product.ico"), "wb") as f:
             f.write(b"icon")
-        run.wine.import_reg(["[%s\\Kavvik-3.2.1]" % UNINSTALL,
-                             '"UninstallString"="\\"%s\\\\uninst.exe\\""' % folder.replace("\\", "\\\\"),
-                             '"DisplayIcon"="%s\\\\product.ico"' % folder.replace("\\", "\\\\")])
+        run.wine.import_reg(Wine.uninstall_entry("Kavvik-3.2.1", folder))
         program = run.start()
         main, page = run.finish_page()
         for control_id in (ids.IDC_CONFIG_RUN, ids.IDC_CONFIG_REMIND):
@@ -309,9 +307,8 @@ class E2E(unittest.TestCase):
             os.makedirs(os.path.join(products, name))
             with open(os.path.join(products, name, "product.ico"), "wb") as f:
                 f.write(b"icon")
-            folder = Wine.windows_path(os.path.join(products, name)).replace("\\", "\\\\")
-            lines += ["[%s\\%s视频社区-1.0]" % (UNINSTALL, name), '"UninstallString"="%s\\\\uninst.exe"' % folder,
-                      '"DisplayIcon"="%s\\\\product.ico"' % folder]
+            lines += Wine.uninstall_entry("%s视频社区-1.0" % name, Wine.windows_path(os.path.join(products, name)),
+                                          quoted=False)
         run.wine.import_reg(lines)
         try:
             program = run.start(folder="app2")

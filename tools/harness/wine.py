@@ -139,6 +139,15 @@ class Wine:
                 current[m.group(1)] = m.group(2).replace("\\\\", "\\").replace('\\"', '"')
         return keys
 
+    @staticmethod
+    def uninstall_entry(entry, folder, quoted=True):
+        """The registry lines of a product's uninstall entry, as its installer writes them for
+        an install in folder (a Windows path)."""
+        escaped = folder.replace("\\", "\\\\")
+        uninstall = ('\\"%s\\\\uninst.exe\\"' if quoted else "%s\\\\uninst.exe") % escaped
+        return ["[%s\\%s]" % (UNINSTALL, entry), '"UninstallString"="%s"' % uninstall,
+                '"DisplayIcon"="%s\\\\product.ico"' % escaped]
+
     def clean(self):
         """The state no earlier run may leave: the products' uninstall entries and App Paths
         entry, their install folders, and the browser's start page."""
