@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "Handles.h"
+#include "Log.h"
 #include "Path.h"
 
 std::string GetEnvString(const char* pszName) {
@@ -39,6 +40,27 @@ CTempDir::CTempDir() {
 
 CTempDir::~CTempDir() {
     if (!m_strPath.empty()) RemoveTree(m_strPath);
+}
+
+CLogCapture::CLogCapture(const std::string& strPath)
+    : m_strPath(strPath.empty() ? m_dir.File("log.txt") : strPath) {
+    ::DeleteFileA(m_strPath.c_str());
+    SetLogFile(m_strPath.c_str());
+    SetLogFlags(LOG_FILE);
+    SetLogLevel(6);
+}
+
+CLogCapture::~CLogCapture() {
+    SetLogFlags(0);
+    SetLogFile("");
+}
+
+std::string CLogCapture::Text() const {
+    return ReadFileText(m_strPath);
+}
+
+bool CLogCapture::Contains(const std::string& strPart) const {
+    return Text().find(strPart) != std::string::npos;
 }
 
 bool RemoveTree(const std::string& strFolder) {

@@ -187,11 +187,19 @@ TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
     EXPECT_EQ(shown.front(), 95);
     ASSERT_TRUE(m_run->FinishInstall());
-    events = Events(3);
-    ASSERT_EQ(events.size(), 3u);
+    // The user has unticked the client start.
+    m_run->GetChoices().bRunAfterInstall = 0;
+    m_run->StartClient();
+    events = Events(4);
+    ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(events[1], "startdown");
     // The old installer registers the product again; the scenario's failing one never ran.
     EXPECT_EQ(events[2].substr(0, 25), "installcomplete&dltime=0&");
+    EXPECT_EQ(events[3], "clientstartfail");
+    for (const char* pszLine : {"State=3,runafterinstall=0\n", "OnCmdStart() StartClient=0 \n"})
+        EXPECT_TRUE(Contains(LogText(), pszLine)) << pszLine << "\n---\n" << LogText();
+    EXPECT_FALSE(Contains(Record(), "client\t")) << Record();
+    EXPECT_FALSE(FileExists(strInstaller));
 
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKavvikEntry);
     Prepare("unregistered", "Unregistered").BeginDownload();
