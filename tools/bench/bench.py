@@ -37,7 +37,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, ".."))
 sys.path.insert(0, HERE)
 from benchlib import Nginx, ServerClock, children_cpu, write_file  # noqa: E402
-from winerun import wine_binary, wine_env  # noqa: E402
+from harness import wine_binary, wine_env  # noqa: E402
 BLOCK = 16384
 GIB = float(1 << 30)
 CLIENTS = ("engine", "curl", "aria2c")

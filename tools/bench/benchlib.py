@@ -8,7 +8,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from winerun import free_port  # noqa: E402
+from harness import free_port  # noqa: E402
 
 TICK = os.sysconf("SC_CLK_TCK")
 

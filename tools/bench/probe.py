@@ -29,7 +29,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, ".."))
 from benchlib import Nginx, ServerClock, process_cpu, write_file  # noqa: E402
-from winerun import wine_binary, wine_env  # noqa: E402
+from harness import wine_binary, wine_env  # noqa: E402
 
 APIS = "wininet,wininet-ex,wininet-qda,recv"
 
