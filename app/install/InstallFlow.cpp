@@ -6,6 +6,7 @@
 
 #include "Log.h"
 #include "Path.h"
+#include "Process.h"
 #include "Registry.h"
 #include "StringUtil.h"
 

@@ -5,6 +5,7 @@
 #include "InstallFlow.h"
 #include "Log.h"
 #include "Path.h"
+#include "Process.h"
 #include "StringUtil.h"
 
 CRecommendInstaller::CRecommendInstaller(const std::string& strInstallDir,
