@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "FinishSlots.h"
 #include "Handles.h"
 #include "InstallPathRules.h"
 #include "Path.h"
@@ -323,27 +322,4 @@ TEST(InstallFlow, RecommendedWorkerInstallsOnlyTheChosenProducts) {
     EXPECT_EQ(worker.TargetFor(1), strFolder + "\\Install\\dunsa.exe");
     CRecommendInstaller unnamed(strFolder, {"http://h/", "http://h/"}, kChosen);
     EXPECT_NE(unnamed.TargetFor(0), unnamed.TargetFor(1));
-}
-
-TEST(FinishSlots, OfferedProductsThenTheHomePageOnOneLine) {
-    auto width = [](const std::string& strName) { return static_cast<int>(strName.size()) * 6; };
-    std::vector<FinishSlot> slots = PlanFinishSlots({}, {"导航", 1}, width);
-    ASSERT_EQ(slots.size(), 1u);
-    EXPECT_EQ((std::vector<LONG>{static_cast<LONG>(slots[0].nSlot), slots[0].rcBox.left, slots[0].rcBox.right,
-                                 slots[0].rcLabel.left, slots[0].rcLabel.right, slots[0].bTicked}),
-              (std::vector<LONG>{0, 61, 75, 80, 104, 1}));
-
-    slots = PlanFinishSlots({{"AB", 1}, {"CDE", 2}}, {"H", 0}, width);
-    ASSERT_EQ(slots.size(), 2u);
-    EXPECT_TRUE(slots[0].bTicked);
-    EXPECT_FALSE(slots[1].bTicked);
-    EXPECT_EQ(slots[1].rcBox.left, 80 + 12 + 15);
-    EXPECT_EQ(slots[1].rcLabel.bottom, 392);
-
-    slots = PlanFinishSlots({{"A", 1}, {"B", 0}, {"C", 1}, {"D", 1}}, {"H", 2}, width);
-    std::vector<size_t> shown;
-    for (const FinishSlot& slot : slots) shown.push_back(slot.nSlot);
-    EXPECT_EQ(shown, (std::vector<size_t>{0, 2, 3}));
-    EXPECT_EQ(slots.back().strName, "H");
-    EXPECT_EQ(OfferedRecommendCount(4), 3u);
 }
