@@ -5,11 +5,14 @@
 #include <vector>
 
 #include "DownloadManager.h"
-#include "InstallFlow.h"
 #include "InstallPathRules.h"
+#include "InstallRunRules.h"
+#include "InstallerPaths.h"
 #include "Log.h"
 #include "Path.h"
 #include "ProductInfoMgr.h"
+#include "ProductTable.h"
+#include "ProgramLaunch.h"
 #include "ServiceClient.h"
 
 CInstallRun::CInstallRun(CProductInfoMgr& mgr) : m_mgr(mgr) {}

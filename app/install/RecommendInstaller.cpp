@@ -2,7 +2,7 @@
 
 #include "DownloadManager.h"
 #include "Handles.h"
-#include "InstallFlow.h"
+#include "InstallerPaths.h"
 #include "Log.h"
 #include "Path.h"
 #include "Process.h"

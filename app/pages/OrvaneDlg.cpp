@@ -1,9 +1,9 @@
 #include "OrvaneDlg.h"
 
 #include "ImageMgr.h"
-#include "InstallFlow.h"
 #include "KavvikMsgBoxDlg.h"
 #include "Log.h"
+#include "MainDialogRules.h"
 #include "ProductInfoMgr.h"
 #include "resource.h"
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "Handles.h"
-#include "InstallFlow.h"
 #include "Log.h"
 #include "MakerServer.h"
 #include "Path.h"
