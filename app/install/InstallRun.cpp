@@ -38,6 +38,13 @@ bool CInstallRun::BeginDownload() {
     if (m_strInstallDir.empty())
         m_strInstallDir = DefaultInstallFolder(ProposeDriveLetter(), m_mgr.GetProductName());
     m_mgr.ReportStartDown();
+    return true;
+}
+
+void CInstallRun::StartInstallerOrDownload() {
+    if (!m_bStarted || m_bFetchStarted)
+        return;
+    m_bFetchStarted = true;
     m_nFailCount = 0;
     m_strInstallerPath = InstallerPathFor(m_strInstallDir, m_mgr.GetInstallUrl());
     CreateDirectoryChain(InstallerFolderFor(m_strInstallDir));
@@ -46,12 +53,11 @@ bool CInstallRun::BeginDownload() {
         LaunchInstaller();
         if (m_hInstallProcess) {
             m_dwPhaseStart = ::GetTickCount();
-            return true;
+            return;
         }
     }
     m_pDownloadMgr = new CDownloadManager();
     m_pDownloadMgr->DownloadFile(m_mgr.GetInstallUrl().c_str(), m_strInstallerPath.c_str());
-    return true;
 }
 
 CInstallRun::PollResult CInstallRun::Poll() {

@@ -57,6 +57,11 @@ protected:
         m_run->SetInstallPath(m_dir.Path() + "Program Files\\" + strFolder);
         return *m_run;
     }
+    // The begin-download command's two halves, as the dialog runs them.
+    void Begin(CInstallRun& run) {
+        EXPECT_TRUE(run.BeginDownload());
+        run.StartInstallerOrDownload();
+    }
     // Polls every 100 ms like the dialog until the installer has exited or the run failed.
     CInstallRun::PollResult PollUntilSettled(std::vector<int>& shown) {
         for (int i = 0; i < 600; ++i) {
@@ -113,6 +118,7 @@ TEST_F(InstallRunTest, DefaultRunFromDownloadToClientAndRecommendedProducts) {
     std::string strFolder = run.GetInstallDir();
     ASSERT_TRUE(run.BeginDownload());
     EXPECT_FALSE(run.BeginDownload());
+    run.StartInstallerOrDownload();
     std::vector<int> shown;
     CInstallRun::PollResult last = PollUntilSettled(shown);
     ASSERT_TRUE(last.bInstallerExited);
@@ -167,7 +173,7 @@ TEST_F(InstallRunTest, DefaultRunFromDownloadToClientAndRecommendedProducts) {
 // installer that registers nothing; both addresses failing.
 TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     std::vector<int> shown;
-    Prepare("retry", "Retry").BeginDownload();
+    Begin(Prepare("retry", "Retry"));
     ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
     ASSERT_TRUE(m_run->FinishInstall());
     std::vector<std::string> events = Events(5);
@@ -181,7 +187,7 @@ TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     std::string strInstaller = m_run->GetInstallerPath();
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKavvikEntry);
     Prepare("unregistered", "Retry").SetInstallPath(GetParentFolder(GetParentFolder(strInstaller)));
-    ASSERT_TRUE(m_run->BeginDownload());
+    Begin(*m_run);
     shown.clear();
     ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
     EXPECT_EQ(shown.front(), 95);
@@ -193,7 +199,7 @@ TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     EXPECT_EQ(events[2].substr(0, 25), "installcomplete&dltime=0&");
 
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKavvikEntry);
-    Prepare("unregistered", "Unregistered").BeginDownload();
+    Begin(Prepare("unregistered", "Unregistered"));
     ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
     ASSERT_TRUE(m_run->FinishInstall());
     m_run->StartClient();
@@ -202,7 +208,7 @@ TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     EXPECT_EQ(events[3].substr(0, 19), "installcompletefail");
     EXPECT_EQ(events[4], "clientstartfail");
 
-    Prepare("no-download", "Nothing").BeginDownload();
+    Begin(Prepare("no-download", "Nothing"));
     CInstallRun::PollResult failed = PollUntilSettled(shown);
     ASSERT_TRUE(failed.bFailed);
     EXPECT_STREQ(failed.pszMessage, "连接失败，请稍后！");
