@@ -15,6 +15,10 @@
 #include "ProgramLaunch.h"
 #include "ServiceClient.h"
 
+namespace {
+const char kInstallFailedMessage[] = "安装失败。";
+}  // namespace
+
 CInstallRun::CInstallRun(CProductInfoMgr& mgr) : m_mgr(mgr) {}
 
 CInstallRun::~CInstallRun() {
@@ -76,7 +80,7 @@ CInstallRun::PollResult CInstallRun::Poll() {
     LOGF(5, "State=%d \n", nStatus);
     switch (nStatus) {
         case kDownloadFinished:
-            OnDownloadComplete();
+            OnDownloadComplete(result);
             break;
         case kDownloadTimedOut:
         case kDownloadFailed:
@@ -93,14 +97,22 @@ CInstallRun::PollResult CInstallRun::Poll() {
     return result;
 }
 
-void CInstallRun::OnDownloadComplete() {
+void CInstallRun::OnDownloadComplete(PollResult& result) {
     if (m_nState == kInstalling)
         return;
     m_nState = kInstalling;
     m_mgr.ReportDownloadComplete(static_cast<int>(m_pDownloadMgr->GetDownloadTime()));
     m_dwPhaseStart = ::GetTickCount();
-    // Not started: the page stays at its last value until the user closes it.
     LaunchInstaller();
+    if (m_hInstallProcess)
+        return;
+    // The file is no program (or the shell refused it): a failed install. Without the file
+    // the next run downloads afresh instead of finding it again.
+    ReportInstall(false, 0);
+    ::DeleteFileA(m_strInstallerPath.c_str());
+    m_bGaveUp = true;
+    result.bFailed = true;
+    result.pszMessage = kInstallFailedMessage;
 }
 
 void CInstallRun::LaunchInstaller() {
@@ -132,11 +144,14 @@ bool CInstallRun::FinishInstall() {
         return false;
     m_nState = kFinished;
     m_hInstallProcess.Close();
-    bool bInstalled = CheckProductInstalled(ProductId());
-    int nDlTime = m_pDownloadMgr ? static_cast<int>(m_pDownloadMgr->GetDownloadTime()) : 0;
-    m_mgr.ReportInstallComplete(nDlTime, static_cast<int>(::GetTickCount() - m_dwPhaseStart),
-                                m_choices.bPinTaskbar, RecommendBits(m_choices.bRecommend), bInstalled);
+    ReportInstall(CheckProductInstalled(ProductId()), static_cast<int>(::GetTickCount() - m_dwPhaseStart));
     return true;
+}
+
+void CInstallRun::ReportInstall(bool bInstalled, int nInstallMs) {
+    int nDlTime = m_pDownloadMgr ? static_cast<int>(m_pDownloadMgr->GetDownloadTime()) : 0;
+    m_mgr.ReportInstallComplete(nDlTime, nInstallMs, m_choices.bPinTaskbar, RecommendBits(m_choices.bRecommend),
+                                bInstalled);
 }
 
 void CInstallRun::PinToTaskbar() {

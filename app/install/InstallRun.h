@@ -62,7 +62,8 @@ public:
     // Once per run, after BeginDownload.
     void StartInstallerOrDownload();
     // The 100 ms poll: installer climb and exit, or the download's status and progress
-    // (with the one retry on the second address).
+    // (with the one retry on the second address). A downloaded installer that cannot be
+    // started is a failed install: reported, deleted, and a final failure with its message.
     PollResult Poll();
     // The installer-finished command: registry check and install report. False (nothing
     // done) when it ran already.
@@ -78,7 +79,8 @@ public:
 
 private:
     void LaunchInstaller();
-    void OnDownloadComplete();
+    void OnDownloadComplete(PollResult& result);
+    void ReportInstall(bool bInstalled, int nInstallMs);
     void OnDownloadFailed(int nStatus, PollResult& result);
     void PinToTaskbar();
     int ProductId() const;

@@ -119,6 +119,8 @@ class ScenarioTest(unittest.TestCase):
         self.assertEqual([self.answer("/dl%d/product/kavvik_setup.exe" % i)[0] for i in (1, 2)], [404, 404])
         self.put("unregistered")
         self.assertEqual(overlay(self.answer("/dl2/product/kavvik_setup.exe")[1])[0]["fail"], "1")
+        self.put("not-a-program")
+        self.assertEqual(self.answer("/dl1/product/kavvik_setup.exe"), (200, b"This file is no program.\r\n"))
         self.put("nothing")
         self.assertEqual(self.answer("/downcontainer/downLoadInfo.do"), (200, b"no result"))
         self.put("recommend")

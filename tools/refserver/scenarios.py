@@ -9,7 +9,8 @@ GET /_maker/scenario?name=NAME, and `maker.py scenario NAME ...` from the comman
 Scenario keys: "extends" (another scenario; "files" entries merge, null removes one),
 "catalogue" and "setup" (files in scenarios/, "@BASE@" replaced by the server's address),
 "setup_text" (a literal setup answer), "catalogue_status" and "setup_status", "files"
-(served path -> {"standin": "product"|"recommend", ...} or {"picture": NAME}).
+(served path -> {"standin": "product"|"recommend", ...}, {"picture": NAME} or {"text": TEXT},
+the last served as its UTF-8 bytes).
 """
 import json
 import os
@@ -67,6 +68,8 @@ def _file_bytes(entry, bin_dir, pictures):
         return _product_bytes(entry, bin_dir)
     if entry.get("standin") == "recommend":
         return _read(os.path.join(bin_dir, "OrvRecommendSetup.exe"))
+    if "text" in entry:
+        return entry["text"].encode("utf-8")
     path = os.path.join(pictures, entry["picture"])
     return _read(path) if os.path.isfile(path) else None
 

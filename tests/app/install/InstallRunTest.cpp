@@ -216,3 +216,25 @@ TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     ::Sleep(500);
     EXPECT_EQ(Events(3), (std::vector<std::string>{"start", "startdown", "downloadfailed&err=2"}));
 }
+
+// A downloaded installer that is no program: a failed install, reported and deleted, and the
+// run ends with its message instead of waiting on the progress page.
+TEST_F(InstallRunTest, InstallerThatCannotStartEndsTheRunAsAFailedInstall) {
+    Begin(Prepare("not-a-program", "NoProgram"));
+    std::vector<int> shown;
+    CInstallRun::PollResult failed = PollUntilSettled(shown);
+    ASSERT_TRUE(failed.bFailed);
+    EXPECT_STREQ(failed.pszMessage, "安装失败。");
+    EXPECT_FALSE(FileExists(m_run->GetInstallerPath()));
+    EXPECT_FALSE(m_run->Poll().bFailed);
+    EXPECT_TRUE(Contains(LogText(), "COrvaneDlg::LaunchInstallProgram() path=" + m_run->GetInstallerPath() +
+                                        "  Fail\n"))
+        << LogText();
+    std::vector<std::string> events = Events(4);
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[2].substr(0, 24), "downloadcomplete&dltime=");
+    EXPECT_EQ(events[3].substr(0, 27), "installcompletefail&dltime=");
+    EXPECT_TRUE(Contains(events[3], "&insttime=0&homepage=1&recinst=0")) << events[3];
+    ::Sleep(500);
+    EXPECT_EQ(Events(4).size(), 4u);
+}
