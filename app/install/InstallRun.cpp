@@ -150,8 +150,8 @@ bool CInstallRun::FinishInstall() {
 
 void CInstallRun::ReportInstall(bool bInstalled, int nInstallMs) {
     int nDlTime = m_pDownloadMgr ? static_cast<int>(m_pDownloadMgr->GetDownloadTime()) : 0;
-    m_mgr.ReportInstallComplete(nDlTime, nInstallMs, m_choices.bPinTaskbar, RecommendBits(m_choices.bRecommend),
-                                bInstalled);
+    m_mgr.ReportInstallComplete(nDlTime, nInstallMs, m_choices.bPinTaskbar,
+                                RecommendBits(m_choices.bRecommend), bInstalled);
 }
 
 void CInstallRun::PinToTaskbar() {

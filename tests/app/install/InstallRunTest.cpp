@@ -227,8 +227,8 @@ TEST_F(InstallRunTest, InstallerThatCannotStartEndsTheRunAsAFailedInstall) {
     EXPECT_STREQ(failed.pszMessage, "安装失败。");
     EXPECT_FALSE(FileExists(m_run->GetInstallerPath()));
     EXPECT_FALSE(m_run->Poll().bFailed);
-    EXPECT_TRUE(Contains(LogText(), "COrvaneDlg::LaunchInstallProgram() path=" + m_run->GetInstallerPath() +
-                                        "  Fail\n"))
+    EXPECT_TRUE(Contains(LogText(),
+                         "COrvaneDlg::LaunchInstallProgram() path=" + m_run->GetInstallerPath() + "  Fail\n"))
         << LogText();
     std::vector<std::string> events = Events(4);
     ASSERT_EQ(events.size(), 4u);

@@ -114,8 +114,8 @@ TEST_F(ReptThreadTest, PassingFailureIsRetriedAtTheHeadAndHoldsBackTheNext) {
         ASSERT_TRUE(WaitForMakerRecord("maker-stats.log", 5, 20000)) << pszStatus;
         ::Sleep(200);
         // Two tries per attempt: failure, failure, pause, failure, 200; only then the second.
-        EXPECT_EQ((std::vector<std::string>{first.strTarget, first.strTarget, first.strTarget, first.strTarget,
-                                            second.strTarget}),
+        EXPECT_EQ((std::vector<std::string>{first.strTarget, first.strTarget, first.strTarget,
+                                            first.strTarget, second.strTarget}),
                   MakerRecord("maker-stats.log"))
             << pszStatus;
         EXPECT_EQ(0u, thread.GetQueueLength());
@@ -149,7 +149,8 @@ TEST_F(ReptThreadTest, ClientErrorGetsItsSecondRequestAndOnlyThenIsDropped) {
               MakerRecord("maker-stats.log"));
     EXPECT_EQ(0u, m_thread.GetQueueLength());
     std::string strLog = ReadFileText(dir.File("rept.log"));
-    EXPECT_NE(strLog.find("Rept " + refused.strUrl + " dropped: it cannot succeed [-5, 404]"), std::string::npos)
+    EXPECT_NE(strLog.find("Rept " + refused.strUrl + " dropped: it cannot succeed [-5, 404]"),
+              std::string::npos)
         << strLog;
     EXPECT_NE(strLog.find("Rept " + strBadAddress + " dropped: it cannot succeed [-3, "), std::string::npos)
         << strLog;

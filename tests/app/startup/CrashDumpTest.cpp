@@ -153,11 +153,13 @@ TEST(CrashDump, ADumpReplacesAnEarlierOneOfTheSameSecond) {
         ASSERT_TRUE(FileTimeToSystemTime(&ft, &st));
         names.push_back(MakeDumpFileName(strExe, st));
         ASSERT_TRUE(WriteFileText(names.back(), strMark));
-        CFileHandle hFile(CreateFileA(names.back().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        CFileHandle hFile(
+            CreateFileA(names.back().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(hFile.IsValid());
         DWORD dwWritten = 0;
         SetFilePointer(hFile.Get(), kEarlierBytes - static_cast<LONG>(strMark.size()), nullptr, FILE_BEGIN);
-        ASSERT_TRUE(WriteFile(hFile.Get(), strMark.data(), static_cast<DWORD>(strMark.size()), &dwWritten, nullptr));
+        ASSERT_TRUE(
+            WriteFile(hFile.Get(), strMark.data(), static_cast<DWORD>(strMark.size()), &dwWritten, nullptr));
     }
     ASSERT_EQ(RunProgram("\"" + strExe + "\"", 60000), 0);
     int nReplaced = 0;
@@ -198,13 +200,14 @@ TEST(CrashDump, WithoutAMinidumpWriterNothingIsInstalled) {
     CTempDir temp;
     std::string strExe = temp.File("orvnowriter.exe");
     ASSERT_TRUE(CopyFileA((TestBinFolder() + "OrvCrasher.exe").c_str(), strExe.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((TestBinFolder() + "Corvendil.dll").c_str(), temp.File("dbghelp.dll").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA((TestBinFolder() + "Corvendil.dll").c_str(), temp.File("dbghelp.dll").c_str(), FALSE));
     // Windows loads the library beside the program first; Wine prefers its own unless the
     // program's settings say otherwise (a key Windows never reads).
     const char kOverrides[] = "Software\\Wine\\AppDefaults\\orvnowriter.exe\\DllOverrides";
     CRegKey hKey;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, hKey.Receive(),
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              hKey.Receive(), nullptr),
               ERROR_SUCCESS);
     const char kNative[] = "native";
     RegSetValueExA(hKey.Get(), "dbghelp", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNative), sizeof(kNative));
