@@ -1,6 +1,6 @@
 #include "InstallPathRules.h"
 
-#include "InstallFlow.h"
+#include "InstallerPaths.h"
 #include "Path.h"
 #include "StringUtil.h"
 

@@ -2,10 +2,11 @@
 
 #include "DownloadManager.h"
 #include "Handles.h"
-#include "InstallFlow.h"
+#include "InstallerPaths.h"
 #include "InstallerTrust.h"
 #include "Log.h"
 #include "Path.h"
+#include "Process.h"
 #include "StringUtil.h"
 
 CRecommendInstaller::CRecommendInstaller(const std::string& strInstallDir,

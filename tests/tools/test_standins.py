@@ -122,6 +122,10 @@ class ScenarioTest(unittest.TestCase):
         self.assertEqual([self.answer("/dl%d/product/kavvik_setup.exe" % i)[0] for i in (1, 2)], [404, 404])
         self.put("unregistered")
         self.assertEqual(overlay(self.answer("/dl2/product/kavvik_setup.exe")[1])[0]["fail"], "1")
+        self.put("not-a-program")
+        status, library = self.answer("/dl1/product/kavvik_setup.exe")
+        pe = struct.unpack_from("<I", library, 0x3C)[0]
+        self.assertEqual((status, struct.unpack_from("<H", library, pe + 22)[0] & 0x2000), (200, 0x2000))
         self.put("nothing")
         self.assertEqual(self.answer("/downcontainer/downLoadInfo.do"), (200, b"no result"))
         self.put("recommend")

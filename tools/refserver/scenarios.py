@@ -14,7 +14,8 @@ Scenario keys: "extends" (another scenario; "files" entries merge, null removes 
 Installers are signed with one of the project's test signers (scripts/test-signer.sh, in
 ORVANE_TEST_SIGNER_DIR or build-testsigner/ at the repository root) by osslsigncode: a stand-in
 entry's "signer" is "trusted" (the default, the signer the test builds pin), "other" or "none"
-(unsigned); "tamper": true changes one byte of the signed file.
+(unsigned); "tamper": true changes one byte of the signed file; "library": true marks a product
+installer as a library before signing, so that it is the maker's but cannot be started.
 """
 import json
 import os
@@ -61,6 +62,13 @@ def unsigned_image(data):
     if offset == 0 or size == 0:
         return data
     return data[:entry] + b"\0" * 8 + data[entry + 8:offset]
+
+
+def as_library(data):
+    """The PE image marked as a library: still signed and intact, but no program to start."""
+    characteristics = struct.unpack_from("<I", data, 0x3C)[0] + 4 + 18
+    flags = struct.unpack_from("<H", data, characteristics)[0] | 0x2000
+    return data[:characteristics] + struct.pack("<H", flags) + data[characteristics + 2:]
 
 
 def sign(data, signer, tamper=False):
@@ -114,7 +122,8 @@ def _product_bytes(entry, bin_dir):
 def _file_bytes(entry, bin_dir, pictures):
     signing = (entry.get("signer", "trusted"), entry.get("tamper", False))
     if entry.get("standin") == "product":
-        return sign(_product_bytes(entry, bin_dir), *signing)
+        data = _product_bytes(entry, bin_dir)
+        return sign(as_library(data) if entry.get("library") else data, *signing)
     if entry.get("standin") == "recommend":
         return sign(unsigned_image(_read(os.path.join(bin_dir, "OrvRecommendSetup.exe"))), *signing)
     path = os.path.join(pictures, entry["picture"])

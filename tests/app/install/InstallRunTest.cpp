@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "Handles.h"
-#include "InstallFlow.h"
 #include "Log.h"
 #include "MakerServer.h"
 #include "Path.h"
@@ -57,6 +56,11 @@ protected:
         m_run.reset(new CInstallRun(*m_mgr));
         m_run->SetInstallPath(m_dir.Path() + "Program Files\\" + strFolder);
         return *m_run;
+    }
+    // The begin-download command's two halves, as the dialog runs them.
+    void Begin(CInstallRun& run) {
+        EXPECT_TRUE(run.BeginDownload());
+        run.StartInstallerOrDownload();
     }
     // Polls every 100 ms like the dialog until the installer has exited or the run failed.
     CInstallRun::PollResult PollUntilSettled(std::vector<int>& shown) {
@@ -114,6 +118,7 @@ TEST_F(InstallRunTest, DefaultRunFromDownloadToClientAndRecommendedProducts) {
     std::string strFolder = run.GetInstallDir();
     ASSERT_TRUE(run.BeginDownload());
     EXPECT_FALSE(run.BeginDownload());
+    run.StartInstallerOrDownload();
     std::vector<int> shown;
     CInstallRun::PollResult last = PollUntilSettled(shown);
     ASSERT_TRUE(last.bInstallerExited);
@@ -168,7 +173,7 @@ TEST_F(InstallRunTest, DefaultRunFromDownloadToClientAndRecommendedProducts) {
 // installer that registers nothing; both addresses failing.
 TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     std::vector<int> shown;
-    Prepare("retry", "Retry").BeginDownload();
+    Begin(Prepare("retry", "Retry"));
     ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
     ASSERT_TRUE(m_run->FinishInstall());
     std::vector<std::string> events = Events(5);
@@ -182,7 +187,7 @@ TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     std::string strInstaller = m_run->GetInstallerPath();
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKavvikEntry);
     Prepare("unregistered", "Retry").SetInstallPath(GetParentFolder(GetParentFolder(strInstaller)));
-    ASSERT_TRUE(m_run->BeginDownload());
+    Begin(*m_run);
     shown.clear();
     ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
     EXPECT_EQ(shown.front(), 95);
@@ -202,7 +207,7 @@ TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     EXPECT_FALSE(FileExists(strInstaller));
 
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKavvikEntry);
-    Prepare("unregistered", "Unregistered").BeginDownload();
+    Begin(Prepare("unregistered", "Unregistered"));
     ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
     ASSERT_TRUE(m_run->FinishInstall());
     m_run->StartClient();
@@ -211,7 +216,7 @@ TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     EXPECT_EQ(events[3].substr(0, 19), "installcompletefail");
     EXPECT_EQ(events[4], "clientstartfail");
 
-    Prepare("no-download", "Nothing").BeginDownload();
+    Begin(Prepare("no-download", "Nothing"));
     CInstallRun::PollResult failed = PollUntilSettled(shown);
     ASSERT_TRUE(failed.bFailed);
     EXPECT_STREQ(failed.pszMessage, "连接失败，请稍后！");
@@ -271,4 +276,26 @@ TEST_F(InstallRunTest, OnlyTheMakersInstallersRun) {
     EXPECT_EQ(CountOccurrences(strRecord, "setup\targs="), 1u) << strRecord;
     EXPECT_EQ(CountOccurrences(strRecord, "setup\tresult=0\t"), 1u) << strRecord;
     EXPECT_FALSE(Contains(strRecord, "recommend\t")) << strRecord;
+}
+
+// A downloaded installer that is no program: a failed install, reported and deleted, and the
+// run ends with its message instead of waiting on the progress page.
+TEST_F(InstallRunTest, InstallerThatCannotStartEndsTheRunAsAFailedInstall) {
+    Begin(Prepare("not-a-program", "NoProgram"));
+    std::vector<int> shown;
+    CInstallRun::PollResult failed = PollUntilSettled(shown);
+    ASSERT_TRUE(failed.bFailed);
+    EXPECT_STREQ(failed.pszMessage, "安装失败。");
+    EXPECT_FALSE(FileExists(m_run->GetInstallerPath()));
+    EXPECT_FALSE(m_run->Poll().bFailed);
+    EXPECT_TRUE(Contains(LogText(),
+                         "COrvaneDlg::LaunchInstallProgram() path=" + m_run->GetInstallerPath() + "  Fail\n"))
+        << LogText();
+    std::vector<std::string> events = Events(4);
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[2].substr(0, 24), "downloadcomplete&dltime=");
+    EXPECT_EQ(events[3].substr(0, 27), "installcompletefail&dltime=");
+    EXPECT_TRUE(Contains(events[3], "&insttime=0&homepage=1&recinst=0")) << events[3];
+    ::Sleep(500);
+    EXPECT_EQ(Events(4).size(), 4u);
 }
