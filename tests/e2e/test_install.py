@@ -282,6 +282,30 @@ class E2E(unittest.TestCase):
         self.check_installed(run, folder)
 
     @case
+    def test_tampered_first_address_installs_from_the_second(self, run):
+        """The first address serves the installer changed after signing, the recommended
+        products are signed by another signer, unsigned and changed: only the second
+        address's installer ever runs."""
+        run.scenario("tampered")
+        program = run.start()
+        main, page = run.finish_page()
+        run.desktop.click(main, ids.IDC_CONFIG_START, page)
+        self.check_closed_then_exit(run, program)
+
+        self.check_reports(self.wait_events(run, 6), [
+            ("start", ""), ("startdown", ""), ("downloadfailed", "&err=7"), ("downloadcomplete", r"&dltime=\d+"),
+            ("installcomplete", r"&dltime=\d+&insttime=\d+&homepage=1&recinst=0"), ("clientstart", "")])
+        paths = run.server.request_paths()
+        self.assertLess(paths.index("/dl1/product/kavvik_setup.exe"), paths.index("/dl2/product/kavvik_setup.exe"))
+        records = run.records()
+        self.assertEqual([k for k, _ in records].count("setup"), 3, records)
+        self.assertEqual(records[2][1], {"result": "0", "folder": r"C:\Program Files\Kavvik"})
+        self.assertNotIn("recommend", [k for k, _ in records], records)
+        self.check_installed(run, r"C:\Program Files\Kavvik")
+        install = os.path.join(run.wine.unix_path(r"C:\Program Files\Kavvik"), "Install")
+        self.assertEqual(sorted(os.listdir(install)), [], "refused installers left on disk")
+
+    @case
     def test_both_addresses_fail(self, run):
         run.server.scenario("no-download")
         program = run.start()

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Handles.h"
+#include "InstallerPaths.h"
 #include "Log.h"
 #include "MakerServer.h"
 #include "Path.h"
