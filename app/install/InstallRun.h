@@ -55,12 +55,16 @@ public:
     int GetState() const { return m_nState; }
     Choices& GetChoices() { return m_choices; }
 
-    // The begin-download command: default folder, "startdown" report, then the installer
-    // already in the Install folder is started, or the download begins. False (nothing done)
-    // when the run had begun already.
+    // The begin-download command comes in two halves, with the first slide and the timers
+    // between them. BeginDownload: the default folder and the "startdown" report; false
+    // (nothing done) when the run had begun already.
     bool BeginDownload();
+    // Then: the installer already in the Install folder is started, or the download begins.
+    // Once per run, after BeginDownload.
+    void StartInstallerOrDownload();
     // The 100 ms poll: installer climb and exit, or the download's status and progress
-    // (with the one retry on the second address).
+    // (with the one retry on the second address). A downloaded installer that cannot be
+    // started is a failed install: reported, deleted, and a final failure with its message.
     PollResult Poll();
     // The installer-finished command: registry check and install report. False (nothing
     // done) when it ran already.
@@ -80,7 +84,10 @@ public:
 
 private:
     void LaunchInstaller();
-    void OnDownloadComplete();
+    void OnDownloadComplete(PollResult& result);
+    // Checks the installer at m_strInstallerPath; a refused one is deleted with its partial files.
+    bool IsInstallerTrusted();
+    void ReportInstall(bool bInstalled, int nInstallMs);
     void OnDownloadFailed(int nStatus, PollResult& result);
     void PinToTaskbar();
     int ProductId() const;
@@ -95,6 +102,7 @@ private:
     int m_nState = kCreated;
     int m_nFailCount = 0;
     bool m_bStarted = false;
+    bool m_bFetchStarted = false;
     bool m_bGaveUp = false;
     std::unique_ptr<CRecommendInstaller> m_recommend;
 };

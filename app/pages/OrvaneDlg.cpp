@@ -1,9 +1,9 @@
 #include "OrvaneDlg.h"
 
 #include "ImageMgr.h"
-#include "InstallFlow.h"
 #include "KavvikMsgBoxDlg.h"
 #include "Log.h"
+#include "MainDialogRules.h"
 #include "ProductInfoMgr.h"
 #include "SkinMath.h"
 #include "resource.h"
@@ -141,10 +141,11 @@ void COrvaneDlg::OnCmdBeginDownload() {
     ::ShowWindow(hProgress, SW_SHOW);
     ::UpdateWindow(hProgress);
     m_progressPage.SetProgress(1);
+    m_run.BeginDownload();
     NextSlide();
     ::SetTimer(GetHwnd(), kSlideTimer, kSlideMs, nullptr);
     ::SetTimer(GetHwnd(), kPollTimer, kPollMs, nullptr);
-    m_run.BeginDownload();
+    m_run.StartInstallerOrDownload();
 }
 
 void COrvaneDlg::NextSlide() {

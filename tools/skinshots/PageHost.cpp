@@ -1,7 +1,7 @@
 #include "PageHost.h"
 
 #include "ImageSource.h"
-#include "InstallFlow.h"
+#include "MainDialogRules.h"
 #include "SkinDraw.h"
 #include "resource.h"
 

@@ -227,7 +227,7 @@ private:
 
 }  // namespace
 
-TEST(FinishSlotsTest, RecommendedProductsThenTheHomePageAlongTheBottomLine) {
+TEST(ChoiceSlotsTest, RecommendedProductsThenTheHomePageAlongTheBottomLine) {
     // No recommendation, home page offered ticked: one slot at x 61, the home page's.
     std::vector<ChoiceSlot> slots = PlaceChoiceSlots({}, {1, 50});
     ASSERT_EQ(1u, slots.size());
@@ -256,31 +256,6 @@ TEST(FinishSlotsTest, RecommendedProductsThenTheHomePageAlongTheBottomLine) {
     EXPECT_FALSE(slots[1].bChecked);
     EXPECT_TRUE(slots[2].bHomePage);
     EXPECT_EQ(slots[0].rcLabel.right + 15, slots[1].rcBox.left);
-}
-
-TEST(InstallPathRulesTest, FolderCompletionsFreeSpaceAndThePinOption) {
-    EXPECT_EQ("D:\\Kavvik", CompleteInstallFolder("D:", "Kavvik"));
-    EXPECT_EQ("D:\\Kavvik", CompleteInstallFolder("D:\\", "Kavvik"));
-    EXPECT_EQ("D:\\Games", CompleteInstallFolder("D:\\Games", "Kavvik"));
-    EXPECT_EQ("E:\\Games\\Kavvik", CompleteBrowsedFolder("E:\\Games", "Kavvik"));
-    EXPECT_EQ("E:\\Games\\KAVVIK", CompleteBrowsedFolder("E:\\Games\\KAVVIK", "Kavvik"));
-    EXPECT_EQ("E:\\Kavvik", CompleteBrowsedFolder("E:\\", "Kavvik"));
-    EXPECT_EQ("", CompleteBrowsedFolder("", "Kavvik"));
-    EXPECT_TRUE(HasEnoughFreeSpace(209715200));
-    EXPECT_FALSE(HasEnoughFreeSpace(209715199));
-    EXPECT_EQ(FreeSpaceStep::kCheckAgain, FreeSpaceAnswerStep(kAnswerOk));
-    EXPECT_EQ(FreeSpaceStep::kBrowse, FreeSpaceAnswerStep(kAnswerCancel));
-    EXPECT_EQ(FreeSpaceStep::kStay, FreeSpaceAnswerStep(kAnswerClose));
-    EXPECT_EQ(RunningClientStep::kCloseClient, RunningClientAnswerStep(kAnswerCancel));
-    EXPECT_FALSE(IsPinOptionShown(6, 0));
-    EXPECT_TRUE(IsPinOptionShown(6, 1));
-    EXPECT_FALSE(IsPinOptionShown(5, 1));
-    // Without the pin row the three rows start lower; the folder line follows the last row.
-    InstallPathLayout layout = ComputeInstallPathLayout(false);
-    EXPECT_RECT(187, 100, 203, 116, layout.rcBootBox);
-    EXPECT_RECT(187, 134, 203, 150, layout.rcStartBox);
-    EXPECT_RECT(187, 204, 381, 227, layout.rcFolder);
-    EXPECT_RECT(187, 158, 203, 174, ComputeInstallPathLayout(true).rcStartBox);
 }
 
 TEST_F(PagesTest, InstallPathPageProposesBrowsesAndHandsOverTheChoices) {
