@@ -306,6 +306,22 @@ class E2E(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(install)), [], "refused installers left on disk")
 
     @case
+    def test_installer_that_cannot_start(self, run):
+        """The maker's installer arrives whole but the platform will not start it: a failed
+        install, reported, deleted and told, instead of a run frozen on the progress page."""
+        run.scenario("not-a-program")
+        program = run.start()
+        self.check_message_box(run, program, "安装失败。", "install-failed")
+
+        self.check_reports(run.server.stats(), [
+            ("start", ""), ("startdown", ""), ("downloadcomplete", r"&dltime=\d+"),
+            ("installcompletefail", r"&dltime=\d+&insttime=0&homepage=1&recinst=0")])
+        self.assertEqual(run.records(), [])
+        self.assertEqual(run.desktop.windows(), [])
+        install = os.path.join(run.wine.unix_path(r"C:\Program Files\Kavvik"), "Install")
+        self.assertEqual(os.listdir(install), [], "the installer that cannot start is left for the next run")
+
+    @case
     def test_both_addresses_fail(self, run):
         run.server.scenario("no-download")
         program = run.start()

@@ -235,7 +235,7 @@ TEST_F(InstallRunTest, OnlyTheMakersInstallersRun) {
     const std::string strInstaller = InstallerPathFor(run.GetInstallDir(), m_mgr->GetInstallUrl());
     ASSERT_TRUE(CreateDirectoryChain(GetParentFolder(strInstaller)));
     ASSERT_TRUE(WriteFileText(strInstaller, "MZ left by an earlier run"));
-    ASSERT_TRUE(run.BeginDownload());
+    Begin(run);
     std::vector<int> shown;
     ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
     ASSERT_TRUE(run.FinishInstall());
@@ -265,7 +265,7 @@ TEST_F(InstallRunTest, OnlyTheMakersInstallersRun) {
         EXPECT_FALSE(FileExists(GetParentFolder(strInstaller) + "\\" + pszName));
     }
 
-    Prepare("untrusted", "Untrusted").BeginDownload();
+    Begin(Prepare("untrusted", "Untrusted"));
     CInstallRun::PollResult failed = PollUntilSettled(shown);
     ASSERT_TRUE(failed.bFailed);
     EXPECT_STREQ(failed.pszMessage, "连接失败，请稍后！");
