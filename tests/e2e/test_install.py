@@ -172,8 +172,11 @@ class E2E(unittest.TestCase):
         run.scenario("default")
         run.server.rule("path=/downcontainer/downLoad.do&delay=1500")
         program = run.start()
-        loading = run.desktop.wait_window("the loading dialog", is_loading, 60, program)
-        self.assertRegex(Desktop.control(loading, ids.IDC_LOADING_TEXT)["text"], r"^请稍后，正在加载资源[ \d]\d%$")
+        # The template's text stands until the window's first tick puts the count in it.
+        counting = re.compile(r"^请稍后，正在加载资源[ \d]\d%$")
+        text = lambda w: Desktop.control(w, ids.IDC_LOADING_TEXT)["text"]  # noqa: E731
+        run.desktop.wait_window("the loading dialog counting", lambda w: is_loading(w) and counting.match(text(w)),
+                                60, program)
         run.desktop.wait_window("the main window on its progress page",
                                 lambda w: is_main(w) and on_progress_page(w), 60, program)
         self.assertIsNotNone(run.desktop.x_window(TITLE), "no X window titled %s" % TITLE)

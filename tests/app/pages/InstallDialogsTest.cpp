@@ -71,10 +71,12 @@ struct BoxSeen {
 };
 
 // Shows a box, records what it shows, then ends it with fnEnd(box) and answers the result.
-int RunBox(const char* pszText, const char* pszOk, const char* pszCancel, std::function<void(HWND)> fnEnd,
-           BoxSeen& seen) {
-    Later(200, [&seen, fnEnd] {
+// A loaded machine may fire the first look before the box shows, so it looks again a few times.
+void ReadBoxLater(BoxSeen& seen, std::function<void(HWND)> fnEnd, int nTries = 50) {
+    Later(200, [&seen, fnEnd, nTries] {
         HWND hBox = FindThreadDialog();
+        if (!hBox && nTries > 1)
+            return ReadBoxLater(seen, fnEnd, nTries - 1);
         ASSERT_NE(nullptr, hBox);
         seen.line1 = TextOf(GetDlgItem(hBox, IDC_MSGBOX_LINE1));
         seen.line2 = TextOf(GetDlgItem(hBox, IDC_MSGBOX_LINE2));
@@ -84,6 +86,11 @@ int RunBox(const char* pszText, const char* pszOk, const char* pszCancel, std::f
         GetWindowRect(hBox, &seen.rcWindow);
         fnEnd(hBox);
     });
+}
+
+int RunBox(const char* pszText, const char* pszOk, const char* pszCancel, std::function<void(HWND)> fnEnd,
+           BoxSeen& seen) {
+    ReadBoxLater(seen, std::move(fnEnd));
     return ShowMsgBox(nullptr, pszText, pszOk, pszCancel);
 }
 
