@@ -21,6 +21,10 @@ it is part of every engine figure.
     bench.py --build-dir BUILD [--runs 3] [--big-mb 256] [--large-mb 1024] [--lim-mb 64]
              [--rate-mb 4] [--huge-mb 3072] [--huge-runs 1] [--i686-build-dir BUILD32]
              [--big-throttled] [--skip-curl-throttled] [--only a|b|c|d|e ...]
+             [--baseline-dlcli OTHER/bin/dlcli.exe]
+
+--baseline-dlcli runs another build's dlcli.exe ("before") beside the engine in the same runs,
+so that a change of the engine is compared on one machine in one sitting.
 """
 import argparse
 import filecmp
@@ -40,7 +44,14 @@ from benchlib import Nginx, ServerClock, children_cpu, write_file  # noqa: E402
 from harness import wine_binary, wine_env  # noqa: E402
 BLOCK = 16384
 GIB = float(1 << 30)
-CLIENTS = ("engine", "curl", "aria2c")
+ENGINES = ["engine"]
+CLIENTS = ["engine", "curl", "aria2c"]
+
+
+def add_baseline():
+    """Makes "before", the baseline dlcli, one more engine of every case."""
+    ENGINES.insert(0, "before")
+    CLIENTS.insert(0, "before")
 
 
 class Sample:
@@ -58,8 +69,9 @@ class Sample:
 
 
 class Clients:
-    def __init__(self, build, work):
+    def __init__(self, build, work, baseline=None):
         self.build = build
+        self.baseline = baseline
         self.env = wine_env(build)
         self.wine = wine_binary(build)
         self.dlcli = os.path.join(build, "bin", "dlcli.exe")
@@ -75,9 +87,10 @@ class Clients:
 
     def command(self, client, url, name, resume=False):
         target = os.path.join(self.out, name)
-        if client == "engine":
+        if client in ENGINES:
             winpath = "Z:" + target.replace("/", "\\")
-            return [self.wine, self.dlcli, "--timeout-ms", "30000", url, winpath]
+            exe = self.baseline if client == "before" else self.dlcli
+            return [self.wine, exe, "--timeout-ms", "30000", url, winpath]
         if client == "curl":
             return ["curl", "-s", "-f", "-o", target] + (["-C", "-"] if resume else []) + [url]
         return ["aria2c", "-q", "-x5", "-s5", "-k1M", "--allow-overwrite=true", "--auto-file-renaming=false",
@@ -134,7 +147,7 @@ def resume_case(clients, nginx, client, uri, name, size, half_time):
                             stderr=subprocess.DEVNULL, start_new_session=True)
     start = time.monotonic()
     while proc.poll() is None:
-        if client == "engine":
+        if client in ENGINES:
             if done_fraction_engine(clients, name, size) >= 0.5:
                 break
         elif time.monotonic() - start >= half_time:
@@ -142,7 +155,7 @@ def resume_case(clients, nginx, client, uri, name, size, half_time):
         time.sleep(0.02)
     os.killpg(proc.pid, signal.SIGKILL)
     proc.wait()
-    kept = int(done_fraction_engine(clients, name, size) * size) if client == "engine" else None
+    kept = int(done_fraction_engine(clients, name, size) * size) if client in ENGINES else None
     sent_before = nginx.bytes_sent_since(offset, uri)
     middle = nginx.log_size()
     result = subprocess.run(clients.command(client, url, name, resume=True), env=clients.env,
@@ -179,7 +192,7 @@ def report_times(title, samples, size, floor=None):
             line += "   vs floor %s" % ratio(s.wall if s else None, floor)
         if s:
             line += "   CPU %.2f s, %.2f s/GiB" % (s.cpu, s.cpu * GIB / size)
-            if client == "engine":
+            if client in ENGINES:
                 line += "; wineserver %.2f s, %.2f s/GiB" % (s.server, s.server * GIB / size)
         print(line)
     if floor:
@@ -200,7 +213,7 @@ def throttled_cases(clients, nginx, args, sizes):
     for uri, name, size, mb in cases:
         # One throttled connection takes five times as long; curl runs on the smaller file only.
         with_curl = not args.skip_curl_throttled and name != "big.bin"
-        chosen = ["engine", "aria2c"] + (["curl"] if with_curl else [])
+        chosen = ENGINES + ["aria2c"] + (["curl"] if with_curl else [])
         samples = {c: median_runs(clients, c, nginx.base + uri, name, size, args.runs) for c in chosen}
         # nginx lets each request send its first second's worth at once.
         report_times("(b) %d MiB at %d MiB/s per connection, median of %d" % (mb, args.rate_mb, args.runs),
@@ -211,7 +224,7 @@ def resume_cases(clients, nginx, args, size):
     rate = args.rate_mb << 20
     half = size / (5.0 * rate) / 2
     print("(c) resume of %d MiB at %d MiB/s per connection, killed at about half:" % (args.lim_mb, args.rate_mb))
-    for client in ("engine", "aria2c", "curl"):
+    for client in ENGINES + ["aria2c", "curl"]:
         outcome = resume_case(clients, nginx, client, "/lim/mid.bin", "mid.bin", size,
                               half if client == "aria2c" else half * 5)
         if outcome is None:
@@ -273,6 +286,7 @@ def parse_args():
     parser.add_argument("--big-throttled", action="store_true", help="also the large file under the cap")
     parser.add_argument("--skip-curl-throttled", action="store_true")
     parser.add_argument("--only", choices=["a", "b", "c", "d", "e"], action="append")
+    parser.add_argument("--baseline-dlcli", help="another build's dlcli.exe, run beside the engine as \"before\"")
     args = parser.parse_args()
     if not args.i686_build_dir:
         args.i686_build_dir = os.path.join(os.path.dirname(os.path.abspath(args.build_dir)), "build-i686")
@@ -291,7 +305,10 @@ def main():
     if args.big_throttled:
         os.link(os.path.join(work, "root", "big.bin"), os.path.join(work, "root", "lim", "big.bin"))
     nginx = Nginx(work, args.rate_mb << 20)
-    clients = Clients(os.path.abspath(args.build_dir), work)
+    if args.baseline_dlcli:
+        add_baseline()
+    baseline = os.path.abspath(args.baseline_dlcli) if args.baseline_dlcli else None
+    clients = Clients(os.path.abspath(args.build_dir), work, baseline)
     subprocess.run(["wineserver", "-p"], env=clients.env)
     try:
         empty = wine_startup(clients, 5)
