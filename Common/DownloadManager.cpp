@@ -63,7 +63,7 @@ void CDownloadManager::Stop() {
 int CDownloadManager::GetProgress() {
     int64_t i64TotalBytes = m_i64Total.load();
     int64_t i64DownloadBytes = m_outputFile.GetDownloaded();
-    LOGF(5, "GetProgress() i64TotalBytes=%I64d,i64DownloadBytes=%I64d\n", i64TotalBytes, i64DownloadBytes);
+    LOGF(0, "GetProgress() i64TotalBytes=%I64d,i64DownloadBytes=%I64d\n", i64TotalBytes, i64DownloadBytes);
     if (i64TotalBytes <= 0)
         return 0;
     return static_cast<int>(i64DownloadBytes * 100 / i64TotalBytes);
@@ -238,8 +238,7 @@ bool CDownloadManager::DownloadWhole() {
         if (nOutcome == kDownloadRenaming) {
             m_nDownloadTimeMs.store(static_cast<int>(::GetTickCount() - dwStart));
             m_nStatus.store(kDownloadRenaming);
-            ApplyRemoteDate();
-            nOutcome = kDownloadFinished;
+            nOutcome = PutStreamInPlace();
         } else if (nOutcome == kDownloadBusy) {
             nOutcome = GiveUpStatus();
             if (nOutcome == kDownloadBusy) {
@@ -247,14 +246,17 @@ bool CDownloadManager::DownloadWhole() {
                 continue;
             }
         }
-        if (nOutcome != kDownloadBusy)
-            m_nStatus.store(nOutcome);
+        // A cut stream never reaches the target's name, where it would pass for the file.
+        if (nOutcome != kDownloadFinished)
+            ::DeleteFileA(StreamPath().c_str());
+        m_nStatus.store(nOutcome);
         return nOutcome == kDownloadFinished;
     }
 }
 
-// One GET into the target: 6 when the whole body arrived, 4 for a failed attempt worth
-// repeating, or the final status (already set when the request itself gave up).
+// One GET into the stream file beside the target: 6 when the whole body arrived, 4 for a
+// failed attempt worth repeating, or the final status (already set when the request itself
+// gave up).
 int CDownloadManager::FetchWholeOnce(int64_t& i64Furthest) {
     CHttpClass http;
     http.SetReceiveTimeout(GetReceiveTimeoutMs());
@@ -263,11 +265,25 @@ int CDownloadManager::FetchWholeOnce(int64_t& i64Furthest) {
     FILETIME ftAnswer = {};
     if (http.GetLastModified(ftAnswer))
         m_ftRemote = ftAnswer;
-    CFileHandle hTarget(::CreateFileA(m_strTarget.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    CFileHandle hTarget(::CreateFileA(StreamPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!hTarget)
         return kDownloadFileError;
     return ReadWholeBody(http, hTarget.Get(), i64Furthest);
+}
+
+std::string CDownloadManager::StreamPath() const {
+    return m_strTarget + ".part";
+}
+
+// The whole stream, closed, takes the target's name: 0, or 3 when that fails.
+int CDownloadManager::PutStreamInPlace() {
+    if (!::MoveFileExA(StreamPath().c_str(), m_strTarget.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        LOGF(0, "DownloadWhole 下载文件改名失败 %s [%d]\n", m_strTarget.c_str(), (int)::GetLastError());
+        return kDownloadFileError;
+    }
+    ApplyRemoteDate();
+    return kDownloadFinished;
 }
 
 // Timed out or stopped, else 4 (go on).
@@ -299,7 +315,7 @@ bool CDownloadManager::RequestWhole(CHttpClass& http) {
     }
 }
 
-// Copies the body into the target: 6 when it ends at its announced length, 4 when it ends
+// Copies the body into the stream file: 6 when it ends at its announced length, 4 when it ends
 // short or a read fails (a failed attempt), 3 on a write error, 5 if stopped.
 int CDownloadManager::ReadWholeBody(CHttpClass& http, HANDLE hTarget, int64_t& i64Furthest) {
     const int64_t i64Announced = http.GetContentLength();

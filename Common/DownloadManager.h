@@ -1,7 +1,7 @@
 // Downloads one remote file to one target path. When the server reports a length, the file
 // is fetched in up to five parallel ranges into target + ".kvd" with its block table in
 // target + ".kvb", resumable across runs, and renamed to the target at the end. Without a
-// length it is streamed into the target with one plain GET.
+// length it is streamed with one plain GET into target + ".part", renamed once whole.
 //
 // By default DownloadFile starts the manager's own thread and returns at once; the owner
 // polls GetStatus and GetProgress from its thread. In synchronous mode DownloadFile runs the
@@ -112,6 +112,9 @@ private:
     int FetchWholeOnce(int64_t& i64Furthest);
     int ReadWholeBody(CHttpClass& http, HANDLE hTarget, int64_t& i64Furthest);
     bool RequestWhole(CHttpClass& http);
+    // The single stream is written beside the target and renamed to it once whole.
+    std::string StreamPath() const;
+    int PutStreamInPlace();
     int GiveUpStatus() const;
     void PauseUnlessStopped(DWORD dwMilliseconds);
 

@@ -12,7 +12,8 @@ CDownloadThread::CDownloadThread(CDownloadManager* pManager, int nId)
       m_i64LastByte(-1),
       m_nChunkBlocks(1),
       m_nMaxChunkBlocks(1),
-      m_bEndedEarly(false) {}
+      m_bEndedEarly(false),
+      m_i64SkipFurthest(0) {}
 
 void CDownloadThread::OnExecute() {
     CHttpClass http;
@@ -129,14 +130,23 @@ void CDownloadThread::AdaptChunk(DWORD dwElapsedMs, bool bFull) {
 }
 
 // Reads and drops the body up to the position; false if it ends first or the worker stops.
+// Bytes that carry the skip further than any earlier skip of this worker count as activity,
+// so that a long skip is not taken for silence, while a server that cuts every answer at the
+// same place still ends the run by the time-out.
 bool CDownloadThread::SkipToPosition(CHttpClass& http) {
-    int64_t i64Left = m_i64Position;
-    while (i64Left > 0 && !IsStopped()) {
-        int nWant = static_cast<int>(std::min<int64_t>(i64Left, static_cast<int64_t>(m_buffer.size())));
+    int64_t i64Reached = 0;
+    // Block by block: one large read on a slow link could outlast the time-out by itself.
+    const int64_t i64Piece = std::min<int64_t>(m_pManager->GetOutputFile().GetBlockSize(), m_buffer.size());
+    while (i64Reached < m_i64Position && !IsStopped()) {
+        int nWant = static_cast<int>(std::min<int64_t>(m_i64Position - i64Reached, i64Piece));
         int nCount = http.ReceiveBytes(m_buffer.data(), nWant);
         if (nCount <= 0)
             return false;
-        i64Left -= nCount;
+        i64Reached += nCount;
+        if (i64Reached > m_i64SkipFurthest) {
+            m_i64SkipFurthest = i64Reached;
+            m_pManager->MarkActivity();
+        }
     }
-    return i64Left == 0;
+    return i64Reached == m_i64Position;
 }

@@ -27,7 +27,8 @@ public:
     // tells the manager that the file has changed and stops the worker.
     bool RequestRange(CHttpClass& http);
     // Reads the open range block by block until it ends, a done block is met, or stopped.
-    // Only whole blocks written count as activity; a request that ends before its first
+    // Only whole blocks written count as activity (and a skip over an answer that ignored
+    // Range, as far as it reaches new ground); a request that ends before its first
     // whole block waits a second before the next one, as a server error does.
     void Receive(CHttpClass& http);
 
@@ -56,6 +57,8 @@ private:
     int m_nMaxChunkBlocks;
     // The last read of the open request ended before the bytes asked for.
     bool m_bEndedEarly;
+    // The furthest offset any skip over an answer that ignored Range has reached.
+    int64_t m_i64SkipFurthest;
     // Room for the largest read; reused for the life of the worker.
     ByteVector m_buffer;
 };

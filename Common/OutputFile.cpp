@@ -14,27 +14,19 @@ bool COutputFile::Open(const char* pszTarget, int64_t i64Length, FILETIME ftRemo
     m_bResumed = false;
     const std::string strTable = m_strBasePath + ".kvb";
     const std::string strData = m_strBasePath + ".kvd";
-    bool bTableOpen = OpenTable(strTable, i64Length, ftRemote);
-    bool bTrusted = false;
-    if (!OpenData(strData, bTrusted, i64Length)) {
-        Close();
-        return false;
-    }
     // A table is worth nothing without the data it describes.
-    if (!bTableOpen || !bTrusted) {
-        if (!Create(strTable.c_str(), i64Length, ftRemote)) {
-            LOGF(0, "COutputFile::Open 位图文件创建失败 %s\n", strTable.c_str());
-            Close();
-            return false;
-        }
-    }
-    if (!SetFileLength(m_hData.Get(), i64Length)) {
-        LOGF(0, "COutputFile::Open 下载文件设置长度失败 %s, length = %I64d err = %d\n", strData.c_str(),
-             i64Length, (int)::GetLastError());
+    bool bResume = OpenTable(strTable, i64Length, ftRemote) && IsFullDataFile(strData, i64Length);
+    // The table comes first, so that a table that cannot be made leaves no data file behind.
+    if (!bResume && !Create(strTable.c_str(), i64Length, ftRemote)) {
+        LOGF(0, "COutputFile::Open 位图文件创建失败 %s\n", strTable.c_str());
         Close();
         return false;
     }
-    m_bResumed = bTableOpen && bTrusted;
+    if (!OpenData(strData, i64Length)) {
+        Close();
+        return false;
+    }
+    m_bResumed = bResume;
     m_bOutputOpen = true;
     return true;
 }
@@ -52,17 +44,28 @@ bool COutputFile::OpenTable(const std::string& strTable, int64_t i64Length, FILE
     return false;
 }
 
-// bTrusted: the data file was there already at the full length, as a run leaves it.
-bool COutputFile::OpenData(const std::string& strData, bool& bTrusted, int64_t i64Length) {
+// The data file is there already at the full length, as a run leaves it.
+bool COutputFile::IsFullDataFile(const std::string& strData, int64_t i64Length) {
+    WIN32_FILE_ATTRIBUTE_DATA attr;
+    if (!::GetFileAttributesExA(strData.c_str(), GetFileExInfoStandard, &attr) ||
+        (attr.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return false;
+    }
+    return ((int64_t(attr.nFileSizeHigh) << 32) | attr.nFileSizeLow) == i64Length;
+}
+
+bool COutputFile::OpenData(const std::string& strData, int64_t i64Length) {
     m_hData.Reset(::CreateFileA(strData.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_hData) {
         LOGF(0, "COutputFile::Open 下载文件打开失败 %s, %d\n", strData.c_str(), (int)::GetLastError());
         return false;
     }
-    bool bExisted = ::GetLastError() == ERROR_ALREADY_EXISTS;
-    LARGE_INTEGER liSize;
-    bTrusted = bExisted && ::GetFileSizeEx(m_hData.Get(), &liSize) && liSize.QuadPart == i64Length;
+    if (!SetFileLength(m_hData.Get(), i64Length)) {
+        LOGF(0, "COutputFile::Open 下载文件设置长度失败 %s, length = %I64d err = %d\n", strData.c_str(),
+             i64Length, (int)::GetLastError());
+        return false;
+    }
     return true;
 }
 

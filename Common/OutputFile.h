@@ -37,7 +37,8 @@ public:
 
 private:
     bool OpenTable(const std::string& strTable, int64_t i64Length, FILETIME ftRemote);
-    bool OpenData(const std::string& strData, bool& bTrusted, int64_t i64Length);
+    static bool IsFullDataFile(const std::string& strData, int64_t i64Length);
+    bool OpenData(const std::string& strData, int64_t i64Length);
     void MarkBlocksDone(int64_t i64Offset, int nSize);
 
     std::string m_strBasePath;
