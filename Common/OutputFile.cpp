@@ -84,44 +84,19 @@ bool COutputFile::WriteData(int64_t i64Offset, const void* pBuffer, int nSize) {
         return false;
     }
     CAutoLock hold(m_lock);
-    MarkBlocksDone(i64Offset, nSize);
-    return true;
-}
-
-// Caller holds the lock. Every block that lies whole inside the written bytes turns done;
-// its bytes are counted once, and the table file is brought up to date once per call.
-void COutputFile::MarkBlocksDone(int64_t i64Offset, int nSize) {
-    const int64_t nBlockSize = GetBlockSize();
-    const int64_t i64End = i64Offset + nSize;
-    bool bChanged = false;
-    for (int64_t nBlock = (i64Offset + nBlockSize - 1) / nBlockSize;; ++nBlock) {
-        int64_t i64Length = BlockLength(nBlock);
-        if (i64Length <= 0 || nBlock * nBlockSize + i64Length > i64End)
-            break;
-        if (GetBlockState(nBlock) == kDone)
-            continue;
-        SetBlockState(nBlock, kDone);
-        AddDownloaded(static_cast<int>(i64Length));
-        bChanged = true;
-    }
-    if (bChanged)
+    int64_t i64Added = Table().MarkWholeBlocksDone(i64Offset, nSize);
+    if (i64Added > 0) {
+        AddDownloaded(i64Added);
         WriteChanges();
+    }
+    return true;
 }
 
 int COutputFile::CountUndoneBlocks(int64_t i64Offset, int nMax) {
     if (!m_bOutputOpen)
         return 0;
     CAutoLock hold(m_lock);
-    if (GetBlockSize() <= 0 || i64Offset < 0)
-        return 0;
-    int nCount = 0;
-    for (int64_t nBlock = i64Offset / GetBlockSize(); nCount < nMax && nBlock < GetBlockCountInTable();
-         ++nBlock) {
-        if (GetBlockState(nBlock) == kDone)
-            break;
-        ++nCount;
-    }
-    return nCount;
+    return Table().CountUndone(i64Offset, nMax);
 }
 
 bool COutputFile::IsBlockDone(int64_t i64Offset) {
@@ -138,4 +113,9 @@ bool COutputFile::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64L
         return false;
     CAutoLock hold(m_lock);
     return CBitmapFile::GetNextRange(nWorker, i64FirstByte, i64LastByte);
+}
+
+bool COutputFile::IsComplete() {
+    CAutoLock hold(m_lock);
+    return CBitmapFile::IsComplete();
 }

@@ -134,6 +134,15 @@ TEST_F(DownloadManagerTest, LengthQueryFailuresEndTheDownload) {
     EXPECT_EQ(RunSync(manager, strUrl, strTarget), kDownloadFailed);
     EXPECT_GE(::GetTickCount() - dwStart, 2900u);
     EXPECT_EQ(ServerRequests("/busy.bin"), std::vector<std::string>(3, "HEAD /busy.bin"));
+    // A stop during the pause between two attempts ends the download at once.
+    manager.SetSynchronous(false);
+    manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
+    ::Sleep(300);
+    dwStart = ::GetTickCount();
+    manager.Stop();
+    EXPECT_LT(::GetTickCount() - dwStart, 1500u);
+    EXPECT_EQ(manager.GetStatus(), kDownloadStopped);
+    manager.SetSynchronous(true);
 
     // No fallback to a GET when HEAD is refused.
     strUrl = Serve("nohead.bin", MakeContent(1000, 3));
@@ -223,7 +232,7 @@ TEST_F(DownloadManagerTest, MisbehavingServersStillGiveTheExactFile) {
         EXPECT_TRUE(SameFile(strTarget, content)) << c.pszName;
         EXPECT_LE(nMaxProgress, 100) << c.pszName;
         EXPECT_EQ(manager.GetProgress(), 100) << c.pszName;
-        EXPECT_EQ(manager.GetOutputFile().GetDownloaded(), static_cast<int64_t>(c.nSize)) << c.pszName;
+        EXPECT_EQ(manager.GetDownloadedBytes(), static_cast<int64_t>(c.nSize)) << c.pszName;
     }
 }
 
@@ -235,7 +244,7 @@ TEST_F(DownloadManagerTest, AStoppedRunResumesWithOnlyTheMissingBlocks) {
     CDownloadManager manager;
     std::string strTarget = m_dir.File("resume.bin");
     manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
-    while (manager.GetOutputFile().GetDownloaded() < 300 * 1024 && manager.GetStatus() == kDownloadBusy)
+    while (manager.GetDownloadedBytes() < 300 * 1024 && manager.GetStatus() == kDownloadBusy)
         ::Sleep(20);
     ::Sleep(300);
     manager.Stop();
@@ -263,7 +272,7 @@ TEST_F(DownloadManagerTest, AStoppedRunResumesWithOnlyTheMissingBlocks) {
         i64Fetched += r.last - r.first + 1;
     }
     EXPECT_EQ(i64Fetched, static_cast<int64_t>(nSize) - i64Stored);
-    EXPECT_EQ(manager.GetOutputFile().GetDownloaded(), static_cast<int64_t>(nSize));
+    EXPECT_EQ(manager.GetDownloadedBytes(), static_cast<int64_t>(nSize));
     EXPECT_GE(manager.GetDownloadTime(), static_cast<int64_t>(nStoredMs));
 }
 
@@ -373,16 +382,16 @@ TEST_F(DownloadManagerTest, EdgeOutcomes) {
     EXPECT_EQ(ServerRequests("/huge.bin"), (std::vector<std::string>{"HEAD /huge.bin", "GET /huge.bin"}));
 
     // The outcome of a segmented run from what the watch loop saw.
-    EXPECT_EQ(CDownloadManager::RunOutcome(true, true, false), kDownloadRenaming);
-    EXPECT_EQ(CDownloadManager::RunOutcome(true, false, false), kDownloadFailed);
-    EXPECT_EQ(CDownloadManager::RunOutcome(true, true, true), kDownloadRenaming);
-    EXPECT_EQ(CDownloadManager::RunOutcome(false, false, true), kDownloadStopped);
-    EXPECT_EQ(CDownloadManager::RunOutcome(false, false, false), kDownloadTimedOut);
+    EXPECT_EQ(SegmentedRunStatus(true, true, false), kDownloadRenaming);
+    EXPECT_EQ(SegmentedRunStatus(true, false, false), kDownloadFailed);
+    EXPECT_EQ(SegmentedRunStatus(true, true, true), kDownloadRenaming);
+    EXPECT_EQ(SegmentedRunStatus(false, false, true), kDownloadStopped);
+    EXPECT_EQ(SegmentedRunStatus(false, false, false), kDownloadTimedOut);
 
     // A worker's tick newer than the clock just read is no 49-day silence; the wrap is not either.
-    EXPECT_FALSE(CDownloadManager::IsPast(1005, 1000, 800));
-    EXPECT_FALSE(CDownloadManager::IsPast(0xFFFFFF00u, 100, 800));
-    EXPECT_TRUE(CDownloadManager::IsPast(0xFFFFFF00u, 1000, 800));
+    EXPECT_FALSE(CActivityClock::IsPast(1005, 1000, 800));
+    EXPECT_FALSE(CActivityClock::IsPast(0xFFFFFF00u, 100, 800));
+    EXPECT_TRUE(CActivityClock::IsPast(0xFFFFFF00u, 1000, 800));
 }
 
 TEST_F(DownloadManagerTest, HostileServersGiveTheExactFileOrAFailureInTime) {
@@ -447,7 +456,7 @@ TEST_F(DownloadManagerTest, AFileReplacedOnTheServerIsFetchedAfreshOnce) {
     auto replaceAfterPart = [&](CDownloadManager& manager, const std::vector<uint8_t>& next, FILETIME ftNext,
                                 int nHeads) {
         while (CountStarting(ServerRequests("/repl.bin"), "HEAD ") < nHeads ||
-               manager.GetOutputFile().GetDownloaded() < 400 * 1024) {
+               manager.GetDownloadedBytes() < 400 * 1024) {
             ASSERT_EQ(manager.GetStatus(), kDownloadBusy);
             ::Sleep(20);
         }
