@@ -84,6 +84,8 @@ void CDownloadThread::Receive(CHttpClass& http) {
     bool bReady = http.GetCode() != 200 || SkipToPosition(http);
     while (bReady && !IsStopped() && ReceiveChunk(http)) {
     }
+    if (bReady && !m_bEndedEarly)
+        DropRest(http);
     http.CloseHttpRequest();
     // A server that cuts every answer before a whole block must not be asked again at once.
     if ((!bReady || m_bEndedEarly) && m_i64Position == i64Start)
@@ -94,11 +96,6 @@ bool CDownloadThread::ReceiveChunk(CHttpClass& http) {
     const int nWant = SizeNextRead();
     if (nWant <= 0)
         return false;
-    // On a fast link, a short pause lets the socket gather data, so that the next read
-    // takes it in a few large receives instead of many small ones (each costs a round trip
-    // through the system on some platforms).
-    if (m_nChunkBlocks == m_nMaxChunkBlocks)
-        ::Sleep(kGatherMs);
     DWORD dwStart = ::GetTickCount();
     int nCount = http.ReceiveBytes(m_buffer.data(), nWant);
     m_bEndedEarly = nCount < nWant;
@@ -131,6 +128,19 @@ bool CDownloadThread::CommitWholeBlocks(int nCount) {
     m_pHost->MarkActivity();
     m_i64Position += nWhole;
     return true;
+}
+
+// Closing a request with body left makes WinInet drain the rest in small receives, each a
+// round trip through the system under Wine, for as long as the server keeps sending (on a
+// fast link, the whole rest of the range). On a fast link, reading the rest with full-size
+// reads is far cheaper; a slow link stops it at once, where the drain is cheap too.
+void CDownloadThread::DropRest(CHttpClass& http) {
+    const int nWant = static_cast<int>(m_buffer.size());
+    while (m_nChunkBlocks == m_nMaxChunkBlocks && !IsStopped()) {
+        DWORD dwStart = ::GetTickCount();
+        if (http.ReceiveBytes(m_buffer.data(), nWant) < nWant || ::GetTickCount() - dwStart > kSlowReadMs)
+            return;
+    }
 }
 
 // Fast links get larger reads (fewer calls per byte); slow ones fall back towards one

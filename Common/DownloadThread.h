@@ -47,14 +47,14 @@ private:
     // write fails.
     bool CommitWholeBlocks(int nCount);
     void AdaptChunk(DWORD dwElapsedMs, bool bFull);
+    // Reads and drops what is left of the answer while it comes fast.
+    void DropRest(CHttpClass& http);
 
     // One read asks for one block up to kMaxChunkBytes: doubled after a read faster than
     // kFastReadMs, halved after one slower than kSlowReadMs.
     static constexpr int kMaxChunkBytes = 1 << 20;
     static constexpr DWORD kFastReadMs = 20;
     static constexpr DWORD kSlowReadMs = 60;
-    // Pause before each read at the largest size.
-    static constexpr int kGatherMs = 10;
 
     IWorkerHost* m_pHost;
     int m_nId;
