@@ -3,6 +3,7 @@
 // Every drawing logs "Checked %d". User-interface thread only.
 #pragma once
 
+#include "ImageKeys.h"
 #include "SubclassedWindow.h"
 
 class CColorCheckButton : public CSubclassedWindow {
@@ -23,6 +24,6 @@ private:
     bool m_bHovering = false;
     // Any value but 0 draws as checked; a click makes it (value + 1) mod 2.
     int m_nChecked = 0;
-    int m_nUncheckedType = 9;
-    int m_nCheckedType = 10;
+    int m_nUncheckedType = kImageUnchecked;
+    int m_nCheckedType = kImageChecked;
 };

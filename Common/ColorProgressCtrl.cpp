@@ -9,7 +9,7 @@
 namespace {
 void DrawTrack(HDC hdc, int cx, int cy) {
     ::SetBkMode(hdc, TRANSPARENT);
-    DrawImageKey(hdc, CColorProgressCtrl::kImageType, 0, 0, 0, cx, cy);
+    DrawImageKey(hdc, kImageProgress, kProgressTrack, 0, 0, cx, cy);
 }
 }  // namespace
 
@@ -41,7 +41,7 @@ void CColorProgressCtrl::PaintTo(HDC hdc, int cx, int cy) {
     DrawTrack(hdc, cx, cy);
     int nFill = FillWidth();
     if (nFill > 0)
-        DrawImageKey(hdc, kImageType, 1, 0, 0, nFill, cy);
+        DrawImageKey(hdc, kImageProgress, kProgressFill, 0, 0, nFill, cy);
 }
 
 // Track and fill are composed off-screen, so a falling position leaves no old fill behind.

@@ -1,5 +1,5 @@
-// A progress bar drawn from the image store: the track (11, 0) over the whole bar and the
-// fill (11, 1) squeezed into the filled part. Range and position are the platform bar's own
+// A progress bar drawn from the image store: the track over the whole bar and the
+// fill squeezed into the filled part. Range and position are the platform bar's own
 // (PBM_SETRANGE32, PBM_SETPOS). User-interface thread only.
 #pragma once
 
@@ -7,8 +7,6 @@
 
 class CColorProgressCtrl : public CSubclassedWindow {
 public:
-    static constexpr int kImageType = 11;
-
     void SetRange(int nLow, int nHigh);
     void SetPos(int nPos);
     // Width in pixels of the fill for the bar's current range, position and width.

@@ -60,6 +60,7 @@ CDialogBase::~CDialogBase() {
 
 INT_PTR CDialogBase::DoModal(HWND hOwner) {
     RegisterCommonControls();
+    m_missing.clear();
     m_bModal = true;
     INT_PTR nResult = ::DialogBoxParamW(m_hInstance, MAKEINTRESOURCEW(m_nTemplateId), hOwner, &DialogProc,
                                         reinterpret_cast<LPARAM>(this));
@@ -69,9 +70,14 @@ INT_PTR CDialogBase::DoModal(HWND hOwner) {
 
 bool CDialogBase::Create(HWND hParent) {
     RegisterCommonControls();
+    m_missing.clear();
     m_bModal = false;
     HWND hWnd = ::CreateDialogParamW(m_hInstance, MAKEINTRESOURCEW(m_nTemplateId), hParent, &DialogProc,
                                      reinterpret_cast<LPARAM>(this));
+    if (hWnd && !m_missing.empty()) {
+        ::DestroyWindow(hWnd);
+        return false;
+    }
     return hWnd != nullptr;
 }
 
@@ -91,7 +97,10 @@ CDialogBase* CDialogBase::FromHandle(HWND hWnd) {
 
 bool CDialogBase::Attach(int nId, CSubclassedWindow& control) {
     HWND hControl = GetItem(nId);
-    return hControl && control.Attach(hControl);
+    if (hControl && control.Attach(hControl))
+        return true;
+    m_missing.push_back(nId);
+    return false;
 }
 
 bool CDialogBase::AttachAll(std::initializer_list<ControlSlot> slots) {
@@ -124,7 +133,11 @@ INT_PTR CALLBACK CDialogBase::DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LP
         auto* pThis = reinterpret_cast<CDialogBase*>(lParam);
         pThis->m_hWnd = hWnd;
         ::SetPropW(hWnd, kDialogProp, pThis);
-        return pThis->OnInitDialog();
+        BOOL bFocus = pThis->OnInitDialog();
+        // A dialog without all its controls would show a half-drawn window.
+        if (pThis->m_bModal && !pThis->m_missing.empty())
+            ::EndDialog(hWnd, -1);
+        return bFocus;
     }
     CDialogBase* pThis = FromHandle(hWnd);
     if (!pThis)
@@ -173,8 +186,10 @@ bool CDialogBase::Reflect(HWND hControl, UINT nMsg, WPARAM wParam, LPARAM lParam
 bool CDialogBase::RouteCommand(WPARAM wParam, LPARAM lParam) {
     int nId = LOWORD(wParam);
     int nCode = HIWORD(wParam);
-    // BN_CLICKED and a menu command are both 0; an accelerator is 1.
-    auto it = nCode <= 1 ? m_commands.find(nId) : m_commands.end();
+    // BN_CLICKED and a menu command are both 0; an accelerator is 1, but from a control 1 is
+    // a double-click notification (a notify static's STN_DBLCLK), not a command.
+    bool bCommand = nCode == 0 || (nCode == 1 && lParam == 0);
+    auto it = bCommand ? m_commands.find(nId) : m_commands.end();
     if (it != m_commands.end() && it->second) {
         // The handler may register handlers or end the dialog; a copy keeps it alive.
         CommandHandler fn = it->second;

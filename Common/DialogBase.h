@@ -10,6 +10,7 @@
 #include <functional>
 #include <initializer_list>
 #include <map>
+#include <vector>
 
 class CSubclassedWindow;
 
@@ -23,10 +24,12 @@ public:
     CDialogBase& operator=(const CDialogBase&) = delete;
 
     // Runs the dialog modally; blocks until EndDialog and answers its result, or -1 when
-    // the template cannot be loaded. User-interface thread.
+    // the template cannot be loaded or a control could not be attached at initialisation.
+    // User-interface thread.
     INT_PTR DoModal(HWND hOwner);
     // Creates the dialog modelessly (a page when the template has the child style); the
-    // caller's message loop drives it. False when the template cannot be loaded.
+    // caller's message loop drives it. False, and no window, when the template cannot be
+    // loaded or a control could not be attached at initialisation.
     bool Create(HWND hParent);
     // Ends a modal run with the result; destroys a modeless window.
     void EndDialog(INT_PTR nResult);
@@ -41,10 +44,13 @@ public:
         int nId;
         CSubclassedWindow* pControl;
     };
-    // Takes over the template control nId. False when there is no such control.
+    // Takes over the template control nId. False, and nId recorded as missing, when there
+    // is no such control or it has an object already.
     bool Attach(int nId, CSubclassedWindow& control);
     // Attaches every row; false when any row failed (the others are attached).
     bool AttachAll(std::initializer_list<ControlSlot> slots);
+    // The controls that failed to attach, in order.
+    const std::vector<int>& GetMissingControls() const { return m_missing; }
 
     using CommandHandler = std::function<void()>;
     // Routes the command nId (a click of that control, or a menu, accelerator or posted
@@ -75,4 +81,5 @@ private:
     HWND m_hWnd = nullptr;
     bool m_bModal = false;
     std::map<int, CommandHandler> m_commands;
+    std::vector<int> m_missing;
 };

@@ -1,4 +1,4 @@
-// File, path and process chores. Paths are narrow strings in the system code page with
+// File and path chores. Paths are narrow strings in the system code page with
 // backslash separators; every function works on copies.
 #pragma once
 
@@ -20,13 +20,6 @@ bool CreateDirectoryChain(const std::string& strFolder);
 // True when something exists at the path; bIsFile tells whether it is a file. Wildcards
 // are searched as a pattern. bIsFile is untouched when nothing is found.
 bool PathExists(const std::string& strPath, bool& bIsFile);
-// Starts a program hidden through the shell. The caller owns the returned process handle;
-// null when nothing was started.
-HANDLE ExecApp(const std::string& strFile, const char* pszParameters);
-// Executable names compare without regard to letter case, never against a folder part.
-bool IsProcessRunning(const std::string& strExeName);
-// Ends every running process of that executable name with exit code 0xFFFFFFFF.
-void KillProcessByName(const std::string& strExeName);
 
 // What follows the last backslash or slash, found character by character like the rest.
 std::string LastPathPart(const std::string& strPath);

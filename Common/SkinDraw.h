@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Handles.h"
+#include "ImageKeys.h"
 #include "ImageSource.h"
 
 class CSubclassedWindow;

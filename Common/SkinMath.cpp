@@ -51,3 +51,8 @@ LRESULT TopStripHitTest(LRESULT nDefault, int nClientY, int nStripHeight) {
 LRESULT PageHitTest() {
     return HTTRANSPARENT;
 }
+
+POINT CentredOrigin(const RECT& rcArea, int cx, int cy) {
+    return {rcArea.left + (rcArea.right - rcArea.left - cx) / 2,
+            rcArea.top + (rcArea.bottom - rcArea.top - cy) / 2};
+}

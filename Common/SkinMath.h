@@ -31,3 +31,7 @@ RECT ButtonCaptionRect(const RECT& button);
 LRESULT DragAnywhereHitTest(LRESULT nDefault);
 LRESULT TopStripHitTest(LRESULT nDefault, int nClientY, int nStripHeight);
 LRESULT PageHitTest();
+
+// The top-left corner that centres a window of cx x cy pixels in rcArea (a work area); a
+// window larger than the area starts left of or above it by half the excess.
+POINT CentredOrigin(const RECT& rcArea, int cx, int cy);

@@ -1,7 +1,12 @@
 #include "SubclassedWindow.h"
 
+#include <commctrl.h>
+
 namespace {
-// The property that leads from a window to its object.
+// The id under which objects hook in; with the procedure it names this layer of the chain.
+constexpr UINT_PTR kSubclassId = 0x4F52;
+// The property that leads from a window to its object (comctl32's GetWindowSubclass is
+// exported by ordinal only).
 const wchar_t kObjectProp[] = L"OrvaneWindowObject";
 }  // namespace
 
@@ -14,9 +19,11 @@ bool CSubclassedWindow::Attach(HWND hWnd) {
         return false;
     if (!::SetPropW(hWnd, kObjectProp, this))
         return false;
+    if (!::SetWindowSubclass(hWnd, &SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+        ::RemovePropW(hWnd, kObjectProp);
+        return false;
+    }
     m_hWnd = hWnd;
-    m_pOldProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
     OnAttached();
     return true;
 }
@@ -25,11 +32,10 @@ void CSubclassedWindow::Detach() {
     if (!m_hWnd)
         return;
     if (::IsWindow(m_hWnd)) {
-        ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pOldProc));
+        ::RemoveWindowSubclass(m_hWnd, &SubclassProc, kSubclassId);
         ::RemovePropW(m_hWnd, kObjectProp);
     }
     m_hWnd = nullptr;
-    m_pOldProc = nullptr;
 }
 
 CSubclassedWindow* CSubclassedWindow::FromHandle(HWND hWnd) {
@@ -49,20 +55,18 @@ bool CSubclassedWindow::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
 }
 
 LRESULT CSubclassedWindow::DefaultProc(UINT nMsg, WPARAM wParam, LPARAM lParam) {
-    return ::CallWindowProcW(m_pOldProc, m_hWnd, nMsg, wParam, lParam);
+    return ::DefSubclassProc(m_hWnd, nMsg, wParam, lParam);
 }
 
-LRESULT CALLBACK CSubclassedWindow::WindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
-    CSubclassedWindow* pThis = FromHandle(hWnd);
-    if (!pThis)
-        return ::DefWindowProcW(hWnd, nMsg, wParam, lParam);
+LRESULT CALLBACK CSubclassedWindow::SubclassProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                                 DWORD_PTR nRefData) {
+    auto* pThis = reinterpret_cast<CSubclassedWindow*>(nRefData);
     if (nMsg == WM_NCDESTROY) {
-        WNDPROC pOld = pThis->m_pOldProc;
         pThis->Detach();
-        return ::CallWindowProcW(pOld, hWnd, nMsg, wParam, lParam);
+        return ::DefSubclassProc(hWnd, nMsg, wParam, lParam);
     }
     LRESULT result = 0;
     if (pThis->OnMessage(nMsg, wParam, lParam, result))
         return result;
-    return pThis->DefaultProc(nMsg, wParam, lParam);
+    return ::DefSubclassProc(hWnd, nMsg, wParam, lParam);
 }

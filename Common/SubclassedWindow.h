@@ -1,6 +1,8 @@
-// A C++ object in front of an existing window: the window's procedure is replaced by one
-// that reaches the object, and the object hands whatever it does not handle to the old one.
-// Controls of dialog templates become skinned controls this way (CDialogBase::Attach).
+// A C++ object in front of an existing window, hooked in through comctl32's subclass chain
+// (SetWindowSubclass), so that it stacks with other subclassers of the same window (a
+// TTF_SUBCLASS tooltip) and leaves in any order without unhooking them. The object handles
+// what it wants and hands the rest down the chain. Controls of dialog templates become
+// skinned controls this way (CDialogBase::Attach).
 #pragma once
 
 #include <windows.h>
@@ -12,10 +14,12 @@ public:
     CSubclassedWindow(const CSubclassedWindow&) = delete;
     CSubclassedWindow& operator=(const CSubclassedWindow&) = delete;
 
-    // Takes the window over and calls OnAttached. False when the window is invalid or
-    // already has an object. User-interface thread of the window.
+    // Hooks the object into the window and calls OnAttached. False when the window is
+    // invalid, already has an object, or the platform refused the hook. User-interface
+    // thread of the window.
     bool Attach(HWND hWnd);
-    // Gives the window its own procedure back; also done when the window is destroyed.
+    // Unhooks the object only; subclassers hooked before or after it stay. Also done when
+    // the window is destroyed.
     void Detach();
 
     HWND GetHwnd() const { return m_hWnd; }
@@ -32,16 +36,16 @@ public:
     virtual void PaintTo(HDC hdc, int cx, int cy);
 
 protected:
-    // Called once the window procedure is in place: the place to adjust styles.
+    // Called once the hook is in place: the place to adjust styles.
     virtual void OnAttached() {}
     // The control's own messages. True when handled (result holds the answer).
     virtual bool OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    // The window's original handling.
+    // The rest of the chain's handling; only while OnMessage runs.
     LRESULT DefaultProc(UINT nMsg, WPARAM wParam, LPARAM lParam);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, UINT_PTR nId,
+                                         DWORD_PTR nRefData);
 
     HWND m_hWnd = nullptr;
-    WNDPROC m_pOldProc = nullptr;
 };

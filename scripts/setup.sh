@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 PKGS="cmake make python3 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
 gcc-mingw-w64-i686-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64 mingw-w64-tools
 googletest wine wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei python3-pil
-nginx-light aria2 curl locales xdotool"
+nginx-light aria2 curl locales xdotool osslsigncode openssl"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,6 +1,7 @@
 #include "SkinTestSupport.h"
 
 #include <objbase.h>
+#include <commctrl.h>
 #include <gdiplus.h>
 
 #include <cstdlib>
@@ -128,4 +129,43 @@ bool NearColor(COLORREF a, COLORREF b, int nTolerance) {
     return std::abs(GetRValue(a) - GetRValue(b)) <= nTolerance &&
            std::abs(GetGValue(a) - GetGValue(b)) <= nTolerance &&
            std::abs(GetBValue(a) - GetBValue(b)) <= nTolerance;
+}
+
+namespace {
+struct TooltipSearch {
+    HWND hOwner;
+    HWND hFound;
+};
+BOOL CALLBACK FindTooltipProc(HWND hWnd, LPARAM lParam) {
+    auto* pSearch = reinterpret_cast<TooltipSearch*>(lParam);
+    wchar_t szClass[32] = {};
+    GetClassNameW(hWnd, szClass, 32);
+    if (lstrcmpiW(szClass, TOOLTIPS_CLASSW) != 0)
+        return TRUE;
+    // The platform makes the top-level window the owner; the tools name the page.
+    TOOLINFOA info = {};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    if (!SendMessageA(hWnd, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&info)) ||
+        info.hwnd != pSearch->hOwner)
+        return TRUE;
+    pSearch->hFound = hWnd;
+    return FALSE;
+}
+}  // namespace
+
+HWND FindTooltipOf(HWND hOwner) {
+    TooltipSearch search = {hOwner, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindTooltipProc, reinterpret_cast<LPARAM>(&search));
+    return search.hFound;
+}
+
+std::string TooltipText(HWND hTip, HWND hOwner, HWND hTool) {
+    char szText[80] = {};
+    TOOLINFOA info = {};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.hwnd = hOwner;
+    info.uId = reinterpret_cast<UINT_PTR>(hTool);
+    info.lpszText = szText;
+    SendMessageA(hTip, TTM_GETTEXTA, sizeof(szText), reinterpret_cast<LPARAM>(&info));
+    return szText;
 }

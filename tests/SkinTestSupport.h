@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <map>
+#include <string>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -65,6 +66,11 @@ private:
     int m_cy = 0;
     std::vector<DWORD> m_pixels;
 };
+
+// The tooltip window whose tools belong to hOwner (a page), or null.
+HWND FindTooltipOf(HWND hOwner);
+// The text the tooltip shows for the control hTool of hOwner; empty when it has no tool there.
+std::string TooltipText(HWND hTip, HWND hOwner, HWND hTool);
 
 // Whether a colour is within a small distance of another (smoothing, dithering).
 bool NearColor(COLORREF a, COLORREF b, int nTolerance = 8);

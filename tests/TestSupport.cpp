@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "Handles.h"
+#include "Log.h"
 #include "Path.h"
 
 std::string GetEnvString(const char* pszName) {
@@ -39,6 +40,27 @@ CTempDir::CTempDir() {
 
 CTempDir::~CTempDir() {
     if (!m_strPath.empty()) RemoveTree(m_strPath);
+}
+
+CLogCapture::CLogCapture(const std::string& strPath)
+    : m_strPath(strPath.empty() ? m_dir.File("log.txt") : strPath) {
+    ::DeleteFileA(m_strPath.c_str());
+    SetLogFile(m_strPath.c_str());
+    SetLogFlags(LOG_FILE);
+    SetLogLevel(6);
+}
+
+CLogCapture::~CLogCapture() {
+    SetLogFlags(0);
+    SetLogFile("");
+}
+
+std::string CLogCapture::Text() const {
+    return ReadFileText(m_strPath);
+}
+
+bool CLogCapture::Contains(const std::string& strPart) const {
+    return Text().find(strPart) != std::string::npos;
 }
 
 bool RemoveTree(const std::string& strFolder) {
@@ -109,6 +131,12 @@ int64_t FileSize(const std::string& strPath) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data)) return -1;
     return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+size_t CountOccurrences(const std::string& strText, const std::string& strPart) {
+    size_t n = 0;
+    for (size_t nAt = strText.find(strPart); nAt != std::string::npos; nAt = strText.find(strPart, nAt + 1)) ++n;
+    return n;
 }
 
 std::vector<uint8_t> MakeContent(size_t nSize, uint32_t nSeed) {

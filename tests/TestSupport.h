@@ -32,6 +32,23 @@ private:
     std::string m_strPath;
 };
 
+// Sends every log line to a file for the life of the object: strPath, or a file in a scratch
+// folder of its own when none is given.
+class CLogCapture {
+public:
+    explicit CLogCapture(const std::string& strPath = std::string());
+    ~CLogCapture();
+    CLogCapture(const CLogCapture&) = delete;
+    CLogCapture& operator=(const CLogCapture&) = delete;
+    // The log is written in text mode: lines end with "\r\n".
+    std::string Text() const;
+    bool Contains(const std::string& strPart) const;
+
+private:
+    CTempDir m_dir;
+    std::string m_strPath;
+};
+
 bool RemoveTree(const std::string& strFolder);
 bool ReadFileBytes(const std::string& strPath, std::vector<uint8_t>& data);
 std::string ReadFileText(const std::string& strPath);
@@ -39,6 +56,8 @@ bool WriteFileBytes(const std::string& strPath, const void* pData, size_t nSize)
 bool WriteFileText(const std::string& strPath, const std::string& strText);
 bool FileExists(const std::string& strPath);
 int64_t FileSize(const std::string& strPath);
+// How often strPart occurs in strText (overlaps counted).
+size_t CountOccurrences(const std::string& strText, const std::string& strPart);
 // A local time with the given fields and 0 milliseconds.
 SYSTEMTIME MakeSystemTime(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond);
 // Deterministic pseudo-random content, the same for the same seed and size.

@@ -2,6 +2,7 @@
 
 #include "Log.h"
 #include "Path.h"
+#include "Process.h"
 #include "Registry.h"
 #include "ServerDocuments.h"
 #include "StringUtil.h"

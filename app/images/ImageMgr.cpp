@@ -22,11 +22,28 @@ struct BuiltInImage {
 };
 
 const BuiltInImage kBuiltInImages[] = {
-    {156, 1, 0, true},   {154, 2, 0, true},   {157, 3, 0, true},   {155, 4, 0, true},   {153, 5, 0, true},
-    {159, 6, 0, true},   {158, 7, 0, true},   {161, 9, 0, true},   {162, 10, 0, true},  {150, 11, 0, false},
-    {149, 11, 1, false}, {147, 12, 0, false}, {165, 13, 0, false}, {171, 14, 0, false}, {168, 15, 0, false},
-    {169, 16, 0, false}, {175, 18, 0, false}, {174, 19, 0, false}, {166, 20, 0, false}, {180, 24, 0, false},
-    {181, 25, 0, true},  {182, 26, 0, true},
+    {156, kImageSmallButton, 0, true},
+    {154, kImageFinishButton, 0, true},
+    {157, kImageInstallButton, 0, true},
+    {155, kImageCloseButton, 0, true},
+    {153, kImageMinimiseButton, 0, true},
+    {159, kImageBoxClose, 0, true},
+    {158, kImageBoxButton, 0, true},
+    {161, kImageUnchecked, 0, true},
+    {162, kImageChecked, 0, true},
+    {150, kImageProgress, kProgressTrack, false},
+    {149, kImageProgress, kProgressFill, false},
+    {147, kImageBackground, 0, false},
+    {165, kImageBoxBackground, 0, false},
+    {171, kImageLoading, 0, false},
+    {168, kImageIcon, 0, false},
+    {169, kImageSeparator, 0, false},
+    {175, kImageSlide, 0, false},
+    {174, kImageCustomButton, 0, false},
+    {166, kImageStartPicture, 0, false},
+    {180, kImageFinishMark, 0, false},
+    {181, kImageInstallBlocked, 0, true},
+    {182, kImageBackButton, 0, true},
 };
 
 // GDI+ may put decoding off until the first drawing; reading every pixel once makes it decode
@@ -40,8 +57,6 @@ bool ReadAllPixels(Gdiplus::Bitmap& bitmap) {
     return true;
 }
 
-constexpr int kTypeFinish = 17;
-constexpr int kTypeSlide = 18;
 constexpr int kLastImageAttempts = 3;
 
 }  // namespace
@@ -170,7 +185,7 @@ void CImageMgr::SetFirstImage(const std::string& strUrl) {
     if (http.SendHttpMsg(strUrl.c_str(), bytes) == 1) {
         Gdiplus::Image* pImage = AddImage("DefaultImage", bytes.data(), bytes.size());
         if (pImage)
-            SetImage(kTypeSlide, 0, pImage);
+            SetImage(kImageSlide, 0, pImage);
     }
     LOGF(6, "设置FirstImage %s\n", strUrl.c_str());
 }
@@ -185,7 +200,7 @@ void CImageMgr::SetLastImage(const std::string& strUrl) {
         }
         Gdiplus::Image* pImage = AddImage("FinishImage", bytes.data(), bytes.size());
         if (pImage)
-            SetImage(kTypeFinish, 0, pImage);
+            SetImage(kImageFinish, 0, pImage);
         else
             LOGF(0, "SetLastImage pImage=null\n");
         break;
@@ -199,7 +214,7 @@ void CImageMgr::AddSlideImage(const ByteVector& bytes) {
     if (!pImage)
         return;
     // Filed before the count is raised, so every index below the count can be found.
-    SetImage(kTypeSlide, static_cast<UINT>(nSlide), pImage);
+    SetImage(kImageSlide, static_cast<UINT>(nSlide), pImage);
     m_nSlideCount.store(nSlide + 1);
 }
 

@@ -19,6 +19,7 @@
 
 #include "Handles.h"
 #include "HttpClass.h"
+#include "ImageKeys.h"
 #include "ImageSource.h"
 
 namespace Gdiplus {

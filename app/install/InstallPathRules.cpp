@@ -1,6 +1,6 @@
 #include "InstallPathRules.h"
 
-#include "InstallFlow.h"
+#include "InstallerPaths.h"
 #include "Path.h"
 #include "StringUtil.h"
 
@@ -99,7 +99,8 @@ RunningClientStep RunningClientAnswerStep(int nAnswer) {
 }
 
 bool IsPinOptionShown(DWORD dwMajor, DWORD dwMinor) {
-    return dwMajor > 5 && dwMinor != 0;
+    // Windows 7 (6.1) and later; the manifest makes Windows 10 and 11 say 10.0.
+    return dwMajor > 6 || (dwMajor == 6 && dwMinor != 0);
 }
 
 bool IsPinOptionShown() {

@@ -5,12 +5,20 @@
 #include <vector>
 
 #include "DownloadManager.h"
-#include "InstallFlow.h"
 #include "InstallPathRules.h"
+#include "InstallRunRules.h"
+#include "InstallerPaths.h"
+#include "InstallerTrust.h"
 #include "Log.h"
 #include "Path.h"
 #include "ProductInfoMgr.h"
+#include "ProductTable.h"
+#include "ProgramLaunch.h"
 #include "ServiceClient.h"
+
+namespace {
+const char kInstallFailedMessage[] = "安装失败。";
+}  // namespace
 
 CInstallRun::CInstallRun(CProductInfoMgr& mgr) : m_mgr(mgr) {}
 
@@ -35,20 +43,27 @@ bool CInstallRun::BeginDownload() {
     if (m_strInstallDir.empty())
         m_strInstallDir = DefaultInstallFolder(ProposeDriveLetter(), m_mgr.GetProductName());
     m_mgr.ReportStartDown();
+    return true;
+}
+
+void CInstallRun::StartInstallerOrDownload() {
+    if (!m_bStarted || m_bFetchStarted)
+        return;
+    m_bFetchStarted = true;
     m_nFailCount = 0;
     m_strInstallerPath = InstallerPathFor(m_strInstallDir, m_mgr.GetInstallUrl());
     CreateDirectoryChain(InstallerFolderFor(m_strInstallDir));
     bool bIsFile = false;
-    if (PathExists(m_strInstallerPath, bIsFile) && bIsFile) {
+    // One left by an earlier run is checked like a fresh download; a refused one is fetched again.
+    if (PathExists(m_strInstallerPath, bIsFile) && bIsFile && IsInstallerTrusted()) {
         LaunchInstaller();
         if (m_hInstallProcess) {
             m_dwPhaseStart = ::GetTickCount();
-            return true;
+            return;
         }
     }
     m_pDownloadMgr = new CDownloadManager();
     m_pDownloadMgr->DownloadFile(m_mgr.GetInstallUrl().c_str(), m_strInstallerPath.c_str());
-    return true;
 }
 
 CInstallRun::PollResult CInstallRun::Poll() {
@@ -67,7 +82,7 @@ CInstallRun::PollResult CInstallRun::Poll() {
     LOGF(5, "State=%d \n", nStatus);
     switch (nStatus) {
         case kDownloadFinished:
-            OnDownloadComplete();
+            OnDownloadComplete(result);
             break;
         case kDownloadTimedOut:
         case kDownloadFailed:
@@ -84,14 +99,34 @@ CInstallRun::PollResult CInstallRun::Poll() {
     return result;
 }
 
-void CInstallRun::OnDownloadComplete() {
+void CInstallRun::OnDownloadComplete(PollResult& result) {
     if (m_nState == kInstalling)
         return;
+    // "downloadcomplete" means the maker's installer is on disk.
+    if (!IsInstallerTrusted()) {
+        OnDownloadFailed(kDownloadUntrusted, result);
+        return;
+    }
     m_nState = kInstalling;
     m_mgr.ReportDownloadComplete(static_cast<int>(m_pDownloadMgr->GetDownloadTime()));
     m_dwPhaseStart = ::GetTickCount();
-    // Not started: the page stays at its last value until the user closes it.
     LaunchInstaller();
+    if (m_hInstallProcess)
+        return;
+    // The file is no program (or the shell refused it): a failed install. Without the file
+    // the next run downloads afresh instead of finding it again.
+    ReportInstall(false, 0);
+    ::DeleteFileA(m_strInstallerPath.c_str());
+    m_bGaveUp = true;
+    result.bFailed = true;
+    result.pszMessage = kInstallFailedMessage;
+}
+
+bool CInstallRun::IsInstallerTrusted() {
+    if (CInstallerTrust::Built().Check(m_strInstallerPath))
+        return true;
+    CInstallerTrust::Discard(m_strInstallerPath);
+    return false;
 }
 
 void CInstallRun::LaunchInstaller() {
@@ -123,11 +158,14 @@ bool CInstallRun::FinishInstall() {
         return false;
     m_nState = kFinished;
     m_hInstallProcess.Close();
-    bool bInstalled = CheckProductInstalled(ProductId());
-    int nDlTime = m_pDownloadMgr ? static_cast<int>(m_pDownloadMgr->GetDownloadTime()) : 0;
-    m_mgr.ReportInstallComplete(nDlTime, static_cast<int>(::GetTickCount() - m_dwPhaseStart),
-                                m_choices.bPinTaskbar, RecommendBits(m_choices.bRecommend), bInstalled);
+    ReportInstall(CheckProductInstalled(ProductId()), static_cast<int>(::GetTickCount() - m_dwPhaseStart));
     return true;
+}
+
+void CInstallRun::ReportInstall(bool bInstalled, int nInstallMs) {
+    int nDlTime = m_pDownloadMgr ? static_cast<int>(m_pDownloadMgr->GetDownloadTime()) : 0;
+    m_mgr.ReportInstallComplete(nDlTime, nInstallMs, m_choices.bPinTaskbar,
+                                RecommendBits(m_choices.bRecommend), bInstalled);
 }
 
 void CInstallRun::PinToTaskbar() {
@@ -144,6 +182,14 @@ void CInstallRun::PinToTaskbar() {
         sei.nShow = SW_SHOWNORMAL;
         ::ShellExecuteExA(&sei);
     }
+}
+
+HANDLE CInstallRun::FinishRun() {
+    StartClient();
+    ReportSubscription();
+    if (m_choices.bHomePage)
+        m_mgr.SetHomePage();
+    return StartRecommendThread();
 }
 
 void CInstallRun::StartClient() {

@@ -31,6 +31,7 @@ public:
         int bPinTaskbar = 1;
         int bAnchorReminder = 1;
         int bRecommend[CRecommendInstaller::kMaxChoices] = {0, 0, 0};
+        int bHomePage = 0;
     };
 
     // What one poll asks of the dialog.
@@ -54,19 +55,27 @@ public:
     int GetState() const { return m_nState; }
     Choices& GetChoices() { return m_choices; }
 
-    // The begin-download command: default folder, "startdown" report, then the installer
-    // already in the Install folder is started, or the download begins. False (nothing done)
-    // when the run had begun already.
+    // The begin-download command comes in two halves, with the first slide and the timers
+    // between them. BeginDownload: the default folder and the "startdown" report; false
+    // (nothing done) when the run had begun already.
     bool BeginDownload();
+    // Then: the installer already in the Install folder is started, or the download begins.
+    // Once per run, after BeginDownload.
+    void StartInstallerOrDownload();
     // The 100 ms poll: installer climb and exit, or the download's status and progress
-    // (with the one retry on the second address).
+    // (with the one retry on the second address). A downloaded installer that cannot be
+    // started is a failed install: reported, deleted, and a final failure with its message.
     PollResult Poll();
     // The installer-finished command: registry check and install report. False (nothing
     // done) when it ran already.
     bool FinishInstall();
-    // The finish page's start: taskbar pin, client start and its report, installer deleted.
+    // The end of the run once the finish page has handed over its choices: StartClient,
+    // ReportSubscription, the browser home page when chosen, StartRecommendThread. Answers
+    // the worker's handle, or null.
+    HANDLE FinishRun();
+    // The steps of FinishRun. Taskbar pin, client start and its report, installer deleted.
     void StartClient();
-    // The finish page's subscription report to the product's service client.
+    // The subscription report to the product's service client.
     void ReportSubscription();
     // Starts the recommended-install worker for the ticked products; its handle, or null.
     HANDLE StartRecommendThread();
@@ -75,7 +84,10 @@ public:
 
 private:
     void LaunchInstaller();
-    void OnDownloadComplete();
+    void OnDownloadComplete(PollResult& result);
+    // Checks the installer at m_strInstallerPath; a refused one is deleted with its partial files.
+    bool IsInstallerTrusted();
+    void ReportInstall(bool bInstalled, int nInstallMs);
     void OnDownloadFailed(int nStatus, PollResult& result);
     void PinToTaskbar();
     int ProductId() const;
@@ -90,6 +102,7 @@ private:
     int m_nState = kCreated;
     int m_nFailCount = 0;
     bool m_bStarted = false;
+    bool m_bFetchStarted = false;
     bool m_bGaveUp = false;
     std::unique_ptr<CRecommendInstaller> m_recommend;
 };

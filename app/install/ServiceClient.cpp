@@ -3,6 +3,7 @@
 #include "Handles.h"
 #include "Log.h"
 #include "Path.h"
+#include "Process.h"
 
 namespace {
 

@@ -44,25 +44,18 @@ public:
     explicit CConfigDlg(IInstallHost& host);
 
 protected:
-    BOOL OnInitDialog() override;
+    std::vector<ControlRow> PageControls() override;
+    void OnInitPage() override;
+    void OnClose() override;
+    void DrawPage(HDC hdc) override;
 
 private:
-    void AttachControls();
-    void SetupTitleAndButtons();
     void SetupSlots();
-    // The label of slot nSlot with its text and font; answers its text width.
+    // Gives the label of slot nSlot its text; answers its text width.
     int PrepareSlotLabel(int nSlot, const std::string& strName);
-    void SetupOptions();
-    void RegisterCommands();
-    void OnStart();
-    void HandOverChoices();
-    void OnEraseBackground(HDC hdc) override;
 
     // The recommended products offered (at most three); the home page takes the next slot.
     size_t m_nRecommendCount = 0;
-    CColorStatic m_title;
-    CColorButton m_btnMin;
-    CColorButton m_btnClose;
     CColorButton m_btnStart;
     CColorCheckButton m_chkSlot[5];
     CColorStatic m_lblSlot[5];

@@ -7,22 +7,14 @@
 #include "InstallPathRules.h"
 #include "KavvikMsgBoxDlg.h"
 #include "Path.h"
-#include "ProductInfoMgr.h"
 #include "SkinDraw.h"
 #include "SkinMath.h"
 #include "resource.h"
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-
-void Place(HWND hWnd, const RECT& rc) {
-    ::MoveWindow(hWnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, FALSE);
-}
-
-void SendCommand(HWND hWnd, WORD nId) {
-    ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(nId, 0), 0);
-}
+const CHostedPage::Chrome kChrome = {IDC_PATH_TITLE,     IDC_PATH_MIN,       IDC_PATH_CLOSE,
+                                     {548, 10, 562, 24}, {574, 10, 588, 24}, true};
 
 bool IsChecked(const CColorCheckButton& box) {
     return box.GetCheck() != 0;
@@ -43,7 +35,7 @@ bool Contains(const RECT& rcOuter, const RECT& rcInner) {
 
 }  // namespace
 
-CInstallPathDlg::CInstallPathDlg(IInstallHost& host) : CHostedPage(IDD_INSTALLPATH, host) {}
+CInstallPathDlg::CInstallPathDlg(IInstallHost& host) : CHostedPage(IDD_INSTALLPATH, host, kChrome) {}
 
 char CInstallPathDlg::ProposeDriveLetter() {
     return ::ProposeDriveLetter();
@@ -55,118 +47,64 @@ std::string CInstallPathDlg::GetFolderText() const {
     return szText;
 }
 
-BOOL CInstallPathDlg::OnInitDialog() {
-    MakeSkinnedWindow(GetHwnd());
-    AttachControls();
-    SetupControls();
+std::vector<ControlRow> CInstallPathDlg::PageControls() {
     m_bPinShown = IsPinOptionShown();
-    LayoutControls();
-    SetupTooltips();
-    for (CColorCheckButton* pBox : {&m_chkBoot, &m_chkPin, &m_chkStart, &m_chkReminder})
-        ::SendMessageW(pBox->GetHwnd(), BM_SETCHECK, BST_CHECKED, 0);
-    const CProductInfoMgr& mgr = CProductInfoMgr::Instance();
-    std::string strFolder = ProposedInstallFolder(m_host.GetInstallDir(), mgr.GetProductName());
-    ::SetWindowTextA(m_editFolder.GetHwnd(), strFolder.c_str());
-    RegisterCommands();
-    return TRUE;
-}
-
-void CInstallPathDlg::AttachControls() {
-    AttachAll({{IDOK, &m_btnInstall},
-               {IDC_PATH_EDIT, &m_editFolder},
-               {IDC_PATH_BROWSE, &m_btnBrowse},
-               {IDC_PATH_BOOT, &m_chkBoot},
-               {IDC_PATH_BOOT_LABEL, &m_lblBoot},
-               {IDC_PATH_PIN, &m_chkPin},
-               {IDC_PATH_PIN_LABEL, &m_lblPin},
-               {IDC_PATH_RUN, &m_chkStart},
-               {IDC_PATH_RUN_LABEL, &m_lblStart},
-               {IDC_PATH_REMIND, &m_chkReminder},
-               {IDC_PATH_REMIND_LABEL, &m_lblReminder},
-               {IDC_PATH_CLOSE, &m_btnClose},
-               {IDC_PATH_MIN, &m_btnMin},
-               {IDC_PATH_TITLE, &m_title},
-               {IDC_PATH_BACK, &m_btnBack}});
-}
-
-void CInstallPathDlg::SetupControls() {
-    std::string strName = CProductInfoMgr::Instance().GetDisplayName();
-    ::SetWindowTextA(GetHwnd(), strName.c_str());
-    ::SetWindowTextA(m_title.GetHwnd(), strName.c_str());
-    m_title.SetTextColor(kWhite);
-    m_title.SetTextFont(MakeFontDesc(12, FW_BOLD));
-    struct {
-        CColorButton& button;
-        int nImage;
-    } buttons[] = {{m_btnInstall, 3}, {m_btnClose, 4}, {m_btnMin, 5}, {m_btnBack, 26}};
-    for (auto& row : buttons) {
-        row.button.SetImageType(row.nImage);
-        row.button.SetShowText(false);
-    }
-    m_btnBrowse.SetImageType(1);
-    m_btnBrowse.SetTextFont(MakeFontDesc(12));
-    m_btnBrowse.SetTextColor(kButtonTextColor);
-    m_editFolder.SetTextFont(MakeFontDesc(12));
-    for (CColorStatic* pLabel : {&m_lblBoot, &m_lblPin, &m_lblStart, &m_lblReminder}) {
-        pLabel->SetTextColor(kWhite);
-        pLabel->SetTextFont(MakeFontDesc(12));
-    }
-}
-
-void CInstallPathDlg::LayoutControls() {
     InstallPathLayout layout = ComputeInstallPathLayout(m_bPinShown);
-    Place(m_btnClose.GetHwnd(), {574, 10, 588, 24});
-    Place(m_btnMin.GetHwnd(), {548, 10, 562, 24});
+    // The labels keep the template's texts and are placed beside their boxes by their widths.
+    return {{IDOK, &m_btnInstall, {175, 258, 425, 348}, kImageInstallButton, nullptr, kNoFont, kNoColor},
+            {IDC_PATH_EDIT, &m_editFolder, layout.rcFolder, 0, nullptr, kTextFont, kNoColor},
+            {IDC_PATH_BROWSE, &m_btnBrowse, layout.rcBrowse, kImageSmallButton, nullptr, kTextFont,
+             kButtonTextColor},
+            {IDC_PATH_BOOT, &m_chkBoot, layout.rcBootBox, 0, nullptr, kNoFont, kNoColor},
+            {IDC_PATH_BOOT_LABEL, &m_lblBoot, {}, 0, nullptr, kTextFont, kWhite},
+            {IDC_PATH_PIN, &m_chkPin, layout.rcPinBox, 0, nullptr, kNoFont, kNoColor},
+            {IDC_PATH_PIN_LABEL, &m_lblPin, {}, 0, nullptr, kTextFont, kWhite},
+            {IDC_PATH_RUN, &m_chkStart, layout.rcStartBox, 0, nullptr, kNoFont, kNoColor},
+            {IDC_PATH_RUN_LABEL, &m_lblStart, {}, 0, nullptr, kTextFont, kWhite},
+            {IDC_PATH_REMIND, &m_chkReminder, layout.rcReminderBox, 0, nullptr, kNoFont, kNoColor},
+            {IDC_PATH_REMIND_LABEL, &m_lblReminder, {}, 0, nullptr, kTextFont, kWhite},
+            {IDC_PATH_BACK, &m_btnBack, {16, 375, 66, 394}, kImageBackButton, nullptr, kNoFont, kNoColor}};
+}
+
+void CInstallPathDlg::OnInitPage() {
     struct {
         CColorCheckButton& box;
         CColorStatic& label;
-        const RECT& rc;
-    } rows[] = {{m_chkBoot, m_lblBoot, layout.rcBootBox},
-                {m_chkPin, m_lblPin, layout.rcPinBox},
-                {m_chkStart, m_lblStart, layout.rcStartBox},
-                {m_chkReminder, m_lblReminder, layout.rcReminderBox}};
+    } rows[] = {{m_chkBoot, m_lblBoot},
+                {m_chkPin, m_lblPin},
+                {m_chkStart, m_lblStart},
+                {m_chkReminder, m_lblReminder}};
     for (auto& row : rows) {
-        Place(row.box.GetHwnd(), row.rc);
-        Place(row.label.GetHwnd(), LabelBesideBox(row.rc, row.label.GetTextWidth()));
+        Place(row.label.GetHwnd(), LabelBesideBox(ChildRect(row.box.GetHwnd()), row.label.GetTextWidth()));
+        ::SendMessageW(row.box.GetHwnd(), BM_SETCHECK, BST_CHECKED, 0);
     }
-    Place(m_editFolder.GetHwnd(), layout.rcFolder);
-    Place(m_btnBrowse.GetHwnd(), layout.rcBrowse);
-    Place(m_btnInstall.GetHwnd(), {175, 258, 425, 348});
-    Place(m_title.GetHwnd(), {31, 10, 200, 22});
-    Place(m_btnBack.GetHwnd(), {16, 375, 66, 394});
     int nPinShow = m_bPinShown ? SW_SHOW : SW_HIDE;
     ::ShowWindow(m_chkPin.GetHwnd(), nPinShow);
     ::ShowWindow(m_lblPin.GetHwnd(), nPinShow);
-}
-
-void CInstallPathDlg::SetupTooltips() {
-    if (!m_tooltip.Create(GetHwnd()))
-        return;
-    m_tooltip.AddTool(IDC_PATH_CLOSE, "关闭");
-    m_tooltip.AddTool(IDC_PATH_MIN, "最小化");
+    const PageTexts& texts = m_host.GetPageTexts();
+    std::string strFolder = ProposedInstallFolder(m_host.GetInstallDir(), texts.strProductName);
+    ::SetWindowTextA(m_editFolder.GetHwnd(), strFolder.c_str());
+    RegisterCommands();
 }
 
 void CInstallPathDlg::RegisterCommands() {
     OnCommandId(IDOK, [this] { OnInstall(); });
     OnCommandId(IDC_PATH_BROWSE, [this] { OnBrowse(); });
-    OnCommandId(IDC_PATH_CLOSE, [this] { SendCommand(m_host.GetHostWindow(), IDCANCEL); });
-    OnCommandId(IDC_PATH_MIN, [this] { ::ShowWindow(m_host.GetHostWindow(), SW_MINIMIZE); });
     OnCommandId(IDC_PATH_BACK, [this] { OnBack(); });
 }
 
 void CInstallPathDlg::OnBrowse() {
-    const CProductInfoMgr& mgr = CProductInfoMgr::Instance();
-    CFolderBrowser browser(GetHwnd(), BrowseTitle(mgr.GetUninstallKeyName()), GetFolderText());
+    const PageTexts& texts = m_host.GetPageTexts();
+    CFolderBrowser browser(GetHwnd(), BrowseTitle(texts.strUninstallKeyName), GetFolderText());
     browser.SetOptions(BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE);
     browser.Show();
-    std::string strFolder = CompleteBrowsedFolder(browser.GetFolder(), mgr.GetProductName());
+    std::string strFolder = CompleteBrowsedFolder(browser.GetFolder(), texts.strProductName);
     if (!strFolder.empty())
         ::SetWindowTextA(m_editFolder.GetHwnd(), strFolder.c_str());
 }
 
 void CInstallPathDlg::OnInstall() {
-    std::string strFolder =
-        CompleteInstallFolder(GetFolderText(), CProductInfoMgr::Instance().GetProductName());
+    std::string strFolder = CompleteInstallFolder(GetFolderText(), m_host.GetPageTexts().strProductName);
     CreateDirectoryChain(AddBackslash(strFolder) + "Install");
     if (!ConfirmFreeSpace(strFolder) || !ConfirmClientClosed())
         return;
@@ -180,7 +118,7 @@ bool CInstallPathDlg::ConfirmFreeSpace(const std::string& strFolder) {
             case FreeSpaceStep::kCheckAgain:
                 continue;
             case FreeSpaceStep::kBrowse:
-                SendCommand(GetHwnd(), IDC_PATH_BROWSE);
+                ::SendMessageW(GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_PATH_BROWSE, 0), 0);
                 return false;
             case FreeSpaceStep::kStay:
                 return false;
@@ -190,15 +128,14 @@ bool CInstallPathDlg::ConfirmFreeSpace(const std::string& strFolder) {
 }
 
 bool CInstallPathDlg::ConfirmClientClosed() {
-    const CProductInfoMgr& mgr = CProductInfoMgr::Instance();
-    while (mgr.IsProductRunning()) {
-        std::string strText = RunningClientText(mgr.GetCompanyName());
+    while (m_host.IsClientRunning()) {
+        std::string strText = RunningClientText(m_host.GetPageTexts().strCompanyName);
         int nAnswer = ShowMsgBox(GetHwnd(), strText.c_str(), nullptr, kCloseClientCaption);
         switch (RunningClientAnswerStep(nAnswer)) {
             case RunningClientStep::kCheckAgain:
                 continue;
             case RunningClientStep::kCloseClient:
-                mgr.KillProductProcesses();
+                m_host.CloseClient();
                 return false;
             case RunningClientStep::kStay:
                 return false;
@@ -214,7 +151,7 @@ void CInstallPathDlg::HandOver(const std::string& strFolder) {
     if (m_bPinShown)
         m_host.SetPinTaskbar(IsChecked(m_chkPin));
     m_host.SetInstallPath(strFolder);
-    SendCommand(m_host.GetHostWindow(), ID_CMD_BEGIN_DOWNLOAD);
+    SendHostCommand(ID_CMD_BEGIN_DOWNLOAD);
 }
 
 void CInstallPathDlg::OnBack() {
@@ -222,10 +159,8 @@ void CInstallPathDlg::OnBack() {
     m_host.ShowStartPage();
 }
 
-void CInstallPathDlg::OnEraseBackground(HDC hdc) {
-    m_host.DrawBackgroundBehind(GetHwnd(), hdc);
-    DrawImageKey(hdc, 15, 0, 10, 7, 16, 16);
-    DrawImageKey(hdc, 16, 0, 0, 364, 600, 2);
+void CInstallPathDlg::DrawPage(HDC hdc) {
+    DrawImageKey(hdc, kImageSeparator, 0, 0, 364, 600, 2);
 }
 
 // The page paints nothing itself; the big buttons are repainted over a fresh

@@ -23,14 +23,12 @@ public:
     std::string GetFolderText() const;
 
 protected:
-    BOOL OnInitDialog() override;
+    std::vector<ControlRow> PageControls() override;
+    void OnInitPage() override;
+    void DrawPage(HDC hdc) override;
     bool OnPageMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void AttachControls();
-    void SetupControls();
-    void LayoutControls();
-    void SetupTooltips();
     void RegisterCommands();
     void OnBrowse();
     void OnInstall();
@@ -40,7 +38,6 @@ private:
     bool ConfirmClientClosed();
     void HandOver(const std::string& strFolder);
     void OnBack();
-    void OnEraseBackground(HDC hdc) override;
     void OnPaintArea(const RECT& rcPaint);
 
     bool m_bPinShown = false;
@@ -55,8 +52,5 @@ private:
     CColorStatic m_lblStart;
     CColorCheckButton m_chkReminder;
     CColorStatic m_lblReminder;
-    CColorButton m_btnClose;
-    CColorButton m_btnMin;
-    CColorStatic m_title;
     CColorButton m_btnBack;
 };

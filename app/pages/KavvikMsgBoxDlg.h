@@ -29,8 +29,6 @@ protected:
     bool OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void Layout();
-    void ConfigureControls();
     void Finish(int nResult, INT_PTR nEnd);
 
     std::string m_strText;

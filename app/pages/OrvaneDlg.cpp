@@ -1,10 +1,11 @@
 #include "OrvaneDlg.h"
 
 #include "ImageMgr.h"
-#include "InstallFlow.h"
 #include "KavvikMsgBoxDlg.h"
 #include "Log.h"
+#include "MainDialogRules.h"
 #include "ProductInfoMgr.h"
+#include "SkinMath.h"
 #include "resource.h"
 
 namespace {
@@ -14,10 +15,18 @@ constexpr UINT kSlideMs = 4000;
 constexpr UINT kPollMs = 100;
 constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 400;
-constexpr int kBackgroundImage = 12;
 
 CProductInfoMgr& Config() {
     return CProductInfoMgr::Instance();
+}
+
+// The point that centres a window of cx x cy in the work area of the monitor it is on.
+POINT CentredInWorkArea(HWND hWnd, int cx, int cy) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!::GetMonitorInfoW(::MonitorFromWindow(hWnd, MONITOR_DEFAULTTOPRIMARY), &info))
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+    return CentredOrigin(info.rcWork, cx, cy);
 }
 }  // namespace
 
@@ -33,6 +42,9 @@ COrvaneDlg::COrvaneDlg()
 }
 
 BOOL COrvaneDlg::OnInitDialog() {
+    const CProductInfoMgr& mgr = Config();
+    m_texts = {mgr.GetDisplayName(), mgr.GetCompanyName(), mgr.GetProductName(), mgr.GetLicenseUrl(),
+               mgr.GetUninstallKeyName()};
     SetupWindow();
     ::SendMessageW(GetHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(GetHwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
@@ -54,13 +66,13 @@ void COrvaneDlg::SetupWindow() {
     if (HMENU hMenu = ::GetSystemMenu(hDlg, FALSE))
         ::EnableMenuItem(hMenu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED | MF_DISABLED);
     ::SetLayeredWindowAttributes(hDlg, RGB(255, 0, 255), 0, LWA_COLORKEY);
-    ::SetWindowTextA(hDlg, Config().GetDisplayName().c_str());
-    RECT rcWindow = {};
-    ::GetWindowRect(hDlg, &rcWindow);
+    ::SetWindowTextA(hDlg, m_texts.strDisplayName.c_str());
     RECT rc = {0, 0, kClientWidth, kClientHeight};
     ::AdjustWindowRectEx(&rc, static_cast<DWORD>(nStyle), FALSE,
                          static_cast<DWORD>(::GetWindowLongPtrW(hDlg, GWL_EXSTYLE)));
-    ::SetWindowPos(hDlg, nullptr, rcWindow.left, rcWindow.top, rc.right - rc.left, rc.bottom - rc.top,
+    // The template does not place the window: it opens in the middle of the work area.
+    POINT pt = CentredInWorkArea(hDlg, rc.right - rc.left, rc.bottom - rc.top);
+    ::SetWindowPos(hDlg, nullptr, pt.x, pt.y, rc.right - rc.left, rc.bottom - rc.top,
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
@@ -69,6 +81,26 @@ void COrvaneDlg::CreatePages() {
     CreatePage(m_installPathPage, false);
     CreatePage(m_progressPage, true);
     CreatePage(m_finishPage, false);
+}
+
+std::vector<OfferChoice> COrvaneDlg::GetRecommendOffers() const {
+    const CProductInfoMgr& mgr = Config();
+    std::vector<OfferChoice> offers;
+    for (size_t i = 0; i < mgr.GetRecommendCount(); ++i)
+        offers.push_back({mgr.GetRecommendName(i), mgr.GetRecommendStatus(i)});
+    return offers;
+}
+
+OfferChoice COrvaneDlg::GetHomePageOffer() const {
+    return {Config().GetHomePageDisplayName(), Config().GetHomePageStatus()};
+}
+
+bool COrvaneDlg::IsClientRunning() const {
+    return Config().IsProductRunning();
+}
+
+void COrvaneDlg::CloseClient() {
+    Config().KillProductProcesses();
 }
 
 void COrvaneDlg::CreatePage(CDialogBase& page, bool bShow) {
@@ -109,10 +141,11 @@ void COrvaneDlg::OnCmdBeginDownload() {
     ::ShowWindow(hProgress, SW_SHOW);
     ::UpdateWindow(hProgress);
     m_progressPage.SetProgress(1);
+    m_run.BeginDownload();
     NextSlide();
     ::SetTimer(GetHwnd(), kSlideTimer, kSlideMs, nullptr);
     ::SetTimer(GetHwnd(), kPollTimer, kPollMs, nullptr);
-    m_run.BeginDownload();
+    m_run.StartInstallerOrDownload();
 }
 
 void COrvaneDlg::NextSlide() {
@@ -153,11 +186,7 @@ void COrvaneDlg::OnCmdInstallFinished() {
 }
 
 void COrvaneDlg::OnCmdStart() {
-    m_run.StartClient();
-}
-
-void COrvaneDlg::StartRecommendThread() {
-    m_hRecommendThread = m_run.StartRecommendThread();
+    m_hRecommendThread = m_run.FinishRun();
 }
 
 bool COrvaneDlg::GetBackgroundSlice(const RECT& rcScreen, ImageEntry& entry) const {
@@ -166,7 +195,7 @@ bool COrvaneDlg::GetBackgroundSlice(const RECT& rcScreen, ImageEntry& entry) con
     if (!hDlg || !::GetClientRect(hDlg, &rcClient))
         return false;
     ImageEntry background;
-    if (!CImageMgr::Instance().GetImage(kBackgroundImage, 0, background))
+    if (!CImageMgr::Instance().GetImage(kImageBackground, 0, background))
         return false;
     RECT rc = rcScreen;
     ::MapWindowPoints(HWND_DESKTOP, hDlg, reinterpret_cast<POINT*>(&rc), 2);

@@ -22,6 +22,11 @@ public:
 
     // IInstallHost; user-interface thread.
     HWND GetHostWindow() const override { return GetHwnd(); }
+    const PageTexts& GetPageTexts() const override { return m_texts; }
+    std::vector<OfferChoice> GetRecommendOffers() const override;
+    OfferChoice GetHomePageOffer() const override;
+    bool IsClientRunning() const override;
+    void CloseClient() override;
     std::string GetInstallDir() const override { return m_run.GetInstallDir(); }
     void SetInstallPath(const std::string& strDir) override { m_run.SetInstallPath(strDir); }
     BOOL GetRunAfterInstall() const override { return m_choices.bRunAfterInstall; }
@@ -33,7 +38,7 @@ public:
     void SetAutoStart(BOOL bValue) override { m_choices.bAutoStart = bValue ? 1 : 0; }
     void SetPinTaskbar(BOOL bValue) override { m_choices.bPinTaskbar = bValue ? 1 : 0; }
     void SetRecommend(int nIndex, BOOL bValue) override;
-    void StartRecommendThread() override;
+    void SetHomePageChoice(BOOL bValue) override { m_choices.bHomePage = bValue ? 1 : 0; }
     bool GetBackgroundSlice(const RECT& rcScreen, ImageEntry& entry) const override;
     void ShowInstallPathPage() override;
     void ShowStartPage() override;
@@ -65,6 +70,7 @@ private:
     void OnPaint();
 
     CInstallRun m_run;
+    PageTexts m_texts;
     CInstallRun::Choices& m_choices;  // the run's, set by the pages
     CInstallPathDlg m_installPathPage;
     int m_nCurImage = 0;

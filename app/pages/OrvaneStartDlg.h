@@ -4,6 +4,8 @@
 // User-interface thread only.
 #pragma once
 
+#include <string>
+
 #include "ColorButton.h"
 #include "ColorCheckButton.h"
 #include "ColorStatic.h"
@@ -20,22 +22,19 @@ public:
     bool IsAgreementChecked() const;
 
 protected:
-    BOOL OnInitDialog() override;
+    std::vector<ControlRow> PageControls() override;
+    void OnInitPage() override;
+    void DrawPage(HDC hdc) override;
     bool OnPageMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void SetupTitleAndButtons();
-    void SetupSentence();
-    void RegisterCommands();
+    void LayoutSentence();
     void OnInstall();
     void OnCustomInstall();
     void OnAgreementClicked();
     void OnLink();
-    void OnEraseBackground(HDC hdc) override;
 
-    CColorStatic m_title;
-    CColorButton m_btnMin;
-    CColorButton m_btnClose;
+    std::string m_strLinkText;
     CColorButton m_btnInstall;
     CColorButton m_btnCustom;
     CColorCheckButton m_chkAgree;

@@ -2,22 +2,6 @@
 
 #include <commctrl.h>
 
-#include <string>
-
-namespace {
-
-std::wstring FromSystemCodePage(const char* pszText) {
-    int nLength = ::MultiByteToWideChar(CP_ACP, 0, pszText, -1, nullptr, 0);
-    if (nLength <= 1)
-        return std::wstring();
-    std::wstring text(static_cast<size_t>(nLength), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, pszText, -1, &text[0], nLength);
-    text.resize(static_cast<size_t>(nLength - 1));
-    return text;
-}
-
-}  // namespace
-
 bool CPageTooltip::Create(HWND hPage) {
     m_hPage = hPage;
     m_hTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
@@ -29,19 +13,19 @@ bool CPageTooltip::Create(HWND hPage) {
     return true;
 }
 
-void CPageTooltip::AddTool(int nId, const char* pszText) {
+bool CPageTooltip::AddTool(int nId, const char* pszText) {
     HWND hControl = ::GetDlgItem(m_hPage, nId);
     if (!m_hTip || !hControl)
-        return;
-    std::wstring text = FromSystemCodePage(pszText);
-    TOOLINFOW info = {};
-    info.cbSize = TTTOOLINFOW_V2_SIZE;
+        return false;
+    TOOLINFOA info = {};
+    // The size comctl32 5.8 accepts as well as 6; the full structure is refused by 5.8.
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
     // The controls get their mouse messages themselves, so the tooltip watches them directly.
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     info.hwnd = m_hPage;
     info.uId = reinterpret_cast<UINT_PTR>(hControl);
-    info.lpszText = &text[0];
-    ::SendMessageW(m_hTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    info.lpszText = const_cast<char*>(pszText);
+    return ::SendMessageA(m_hTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)) != FALSE;
 }
 
 void CPageTooltip::RelayEvent(HWND hFrom, UINT nMsg, WPARAM wParam, LPARAM lParam) {

@@ -9,8 +9,9 @@ class CPageTooltip {
 public:
     // Creates the tooltip for hPage and activates it; false when the platform made none.
     bool Create(HWND hPage);
-    // Shows strText (system code page) while the pointer is over the control nId.
-    void AddTool(int nId, const char* pszText);
+    // Shows pszText (system code page) while the pointer is over the control nId; false
+    // when the tooltip refused it.
+    bool AddTool(int nId, const char* pszText);
     // Hands a mouse message of the page (move, left press, left release) to the tooltip.
     void RelayEvent(HWND hFrom, UINT nMsg, WPARAM wParam, LPARAM lParam);
     HWND GetHwnd() const { return m_hTip; }

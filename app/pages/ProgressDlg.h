@@ -5,15 +5,11 @@
 
 #include <windows.h>
 
-#include "ColorButton.h"
 #include "ColorProgressCtrl.h"
 #include "ColorStatic.h"
-#include "DialogBase.h"
-#include "Handles.h"
+#include "HostedPage.h"
 
-class IInstallHost;
-
-class CProgressDlg : public CDialogBase {
+class CProgressDlg : public CHostedPage {
 public:
     // The host outlives the page.
     explicit CProgressDlg(IInstallHost& host);
@@ -30,22 +26,14 @@ public:
     int GetProgress() const;
 
 protected:
-    BOOL OnInitDialog() override;
-    bool OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    std::vector<ControlRow> PageControls() override;
+    void OnInitPage() override;
+    void OnClose() override;
+    void DrawPage(HDC hdc) override;
 
 private:
-    void ConfigureTexts();
-    void Layout();
-    void CreateTooltip();
-    void EraseBackground(HDC hdc);
-
-    IInstallHost& m_host;
     int m_nCurrentSlide = 0;
     CColorProgressCtrl m_progress;
     CColorStatic m_status;
     CColorStatic m_dots;
-    CColorButton m_btnMin;
-    CColorButton m_btnClose;
-    CColorStatic m_title;
-    HWND m_hTooltip = nullptr;  // destroyed with the page
 };

@@ -18,8 +18,11 @@ size_t CReptThread::GetQueueLength() {
     return m_queue.size();
 }
 
-bool CReptThread::IsWorthRetrying(int nResult, int nCode) {
-    return nResult == -4 || (nResult == -5 && nCode >= 500 && nCode <= 599);
+bool CReptThread::IsPermanentFailure(int nResult, int nCode) {
+    const int kBadAddress = -3, kStatusRefused = -5;
+    if (nResult == kBadAddress)
+        return true;
+    return nResult == kStatusRefused && nCode >= 400 && nCode <= 499 && nCode != 408 && nCode != 429;
 }
 
 void CReptThread::OnExecute() {
@@ -56,13 +59,12 @@ CReptThread::SendOutcome CReptThread::SendRept(const std::string& strAddress) {
     CHttpClass http;
     ByteVector answer;
     int nResult = http.SendHttpMsg(strAddress.c_str(), answer);
-    if (nResult != 1 && IsWorthRetrying(nResult, http.GetCode())) {
+    if (nResult != 1)
         nResult = http.SendHttpMsg(strAddress.c_str(), answer);
-    }
     LOGF(0, "Rept %s Result [%d, %d]\n", strAddress.c_str(), nResult, http.GetCode());
     if (nResult == 1)
         return SendOutcome::Sent;
-    if (!IsWorthRetrying(nResult, http.GetCode())) {
+    if (IsPermanentFailure(nResult, http.GetCode())) {
         LOGF(0, "Rept %s dropped: it cannot succeed [%d, %d]\n", strAddress.c_str(), nResult, http.GetCode());
         return SendOutcome::Drop;
     }

@@ -1,8 +1,9 @@
 // Sends the event reports in the background, strictly one at a time and in the order they
-// were made. A report that fails for a passing reason (network error, 5xx) stays at the
-// head and is tried again after a 50 ms pause; one that can never succeed (a 4xx answer,
-// an address the client rejects) is logged and dropped so it cannot block the rest. After
-// Stop, every report still queued gets one last attempt.
+// were made. Every attempt is two requests when the first fails. A report that still fails
+// stays at the head and is tried again after a 50 ms pause, unless the failure is one that
+// can never pass (a client error other than 408 and 429, or an address the client refuses):
+// that one is logged and dropped so it cannot block the rest. After Stop, every report
+// still queued gets one last attempt.
 #pragma once
 
 #include <deque>
@@ -20,12 +21,13 @@ public:
     // Reports waiting, the one being sent excluded. Any thread.
     size_t GetQueueLength();
 
-    // Whether a failed report is worth another try: network errors and 5xx answers.
-    static bool IsWorthRetrying(int nResult, int nCode);
+    // Whether a failed request can never succeed as it stands: the client refused the
+    // address, or the server answered a client error other than time-out and too-many.
+    static bool IsPermanentFailure(int nResult, int nCode);
 
 protected:
     void OnExecute() override;
-    // One attempt: a GET and, for a passing failure, one more at once. Logs the outcome.
+    // One attempt: a GET and, when it fails, one more at once. Logs the outcome.
     // Virtual so that a test can count attempts without a server.
     virtual SendOutcome SendRept(const std::string& strAddress);
 

@@ -81,6 +81,5 @@
 #define ID_CMD_INSTALLER_EXITED 32776
 #define ID_CMD_FINISH_START 32777
 #define ID_CMD_CLOSE_RUN 32778
-#define ID_CMD_CONFIG_LOADED 32779
-#define ID_CMD_CONFIG_FAILED 32780
-#define ID_CMD_NOTHING_TO_INSTALL 32781
+// The loader's commands to the loading window (32779 to 32781) are the configuration
+// manager's: kCmdConfigLoaded and the rest in ProductInfoMgr.h.

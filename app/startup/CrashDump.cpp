@@ -92,12 +92,15 @@ bool InstallCrashHandler() {
     HMODULE hDbgHelp = ::LoadLibraryA("dbghelp.dll");
     if (!hDbgHelp)
         return false;
-    if (FindWriter(hDbgHelp))
+    // Without a writer there is nothing a handler could do: the platform's own crash
+    // handling stays in place.
+    if (FindWriter(hDbgHelp)) {
         ::SetUnhandledExceptionFilter(CrashFilter);
-    // A stack overflow leaves too little stack for the whole dispatch down to the unhandled-
-    // exception filter (Wine then ends the thread before any filter runs); a vectored handler
-    // is called first.
-    ::AddVectoredExceptionHandler(1, OverflowHandler);
+        // A stack overflow leaves too little stack for the whole dispatch down to the
+        // unhandled-exception filter (Wine then ends the thread before any filter runs); a
+        // vectored handler is called first.
+        ::AddVectoredExceptionHandler(1, OverflowHandler);
+    }
     return ::FreeLibrary(hDbgHelp) != FALSE;
 }
 

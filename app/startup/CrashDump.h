@@ -6,9 +6,9 @@
 
 #include <string>
 
-// Installs CrashFilter once per process; later calls return true at once. False when the
-// debug-help library cannot be loaded. The calling thread (the main one) also keeps stack in
-// reserve for the filter after a stack overflow.
+// Installs CrashFilter, and a stack-overflow handler in front of it, once per process; later
+// calls return true at once. False when the debug-help library cannot be loaded; nothing is
+// installed when it has no minidump writer.
 bool InstallCrashHandler();
 // The process-wide unhandled-exception filter; never returns. The dump is written by a helper
 // thread; the process ends by TerminateProcess, without running any detach code.

@@ -13,7 +13,7 @@
 #include "OrvaneDlg.h"
 #include "Path.h"
 #include "ProductInfoMgr.h"
-#include "InstallFlow.h"
+#include "ProductTable.h"
 #include "StartDlg.h"
 #include "StringUtil.h"
 

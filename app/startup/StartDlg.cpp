@@ -1,5 +1,6 @@
 #include "StartDlg.h"
 
+#include "ControlTable.h"
 #include "ProductInfoMgr.h"
 #include "SkinDraw.h"
 #include "StringUtil.h"
@@ -12,7 +13,7 @@ constexpr int kMaxPercent = 99;
 constexpr int kWidth = 228;
 constexpr int kHeight = 57;
 constexpr BYTE kAlpha = 102;
-constexpr int kPictureImage = 14;
+constexpr FontSpec kLoadingFont = {14, FW_NORMAL, false};
 }  // namespace
 
 std::string LoadingText(int nPercent) {
@@ -32,14 +33,12 @@ BOOL CStartDlg::OnInitDialog() {
     ::GetWindowRect(hDlg, &rc);
     ::MoveWindow(hDlg, rc.left, rc.top, kWidth, kHeight, FALSE);
 
-    Attach(IDC_LOADING_TEXT, m_text);
-    m_text.SetTextFont(MakeFontDesc(14));
-    m_text.SetTextColor(RGB(255, 255, 255));
-    ::MoveWindow(m_text.GetHwnd(), 20, 21, 208 - 20, 35 - 21, FALSE);
+    ApplyControlTable(*this,
+                      {{IDC_LOADING_TEXT, &m_text, {20, 21, 208, 35}, 0, nullptr, kLoadingFont, kWhite}});
 
-    OnCommandId(ID_CMD_CONFIG_LOADED, [this] { Finish(kLoaded, IDOK); });
-    OnCommandId(ID_CMD_CONFIG_FAILED, [this] { Finish(kFailed, IDCANCEL); });
-    OnCommandId(ID_CMD_NOTHING_TO_INSTALL, [this] { Finish(kNothingToInstall, IDCANCEL); });
+    OnCommandId(kCmdConfigLoaded, [this] { Finish(kLoaded, IDOK); });
+    OnCommandId(kCmdConfigFailed, [this] { Finish(kFailed, IDCANCEL); });
+    OnCommandId(kCmdNothingToInstall, [this] { Finish(kNothingToInstall, IDCANCEL); });
 
     if (m_fnStartLoading)
         m_fnStartLoading(hDlg);
@@ -65,7 +64,7 @@ void CStartDlg::EraseBackground(HDC hdc) {
     ::SetBkMode(hdc, TRANSPARENT);
     // The device's pen and brush leave a one-pixel frame around the picture.
     ::Rectangle(hdc, rc.left, rc.top, rc.right, rc.bottom);
-    DrawImageKey(hdc, kPictureImage, 0, rc.left + 1, rc.top + 1, rc.right - rc.left - 2,
+    DrawImageKey(hdc, kImageLoading, 0, rc.left + 1, rc.top + 1, rc.right - rc.left - 2,
                  rc.bottom - rc.top - 2);
 }
 

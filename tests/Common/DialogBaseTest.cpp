@@ -11,91 +11,29 @@
 
 namespace {
 
-struct ExpectedControl {
-    int nId;
-    const char* pszClass;
-    const wchar_t* pszText;  // null: any text
-};
-
-struct ExpectedTemplate {
+// The templates, and whether each is a page (a child of the main window).
+const struct {
     UINT nTemplate;
     bool bChild;
-    std::vector<ExpectedControl> controls;
-};
+} kTemplates[] = {{IDD_ORVANE_DIALOG, false}, {IDD_START, false},   {IDD_ORVANE_START, true},
+                  {IDD_INSTALLPATH, true},    {IDD_PROGRESS, true}, {IDD_CONFIG, true},
+                  {IDD_MSGBOX, false}};
 
-// The controls each template must carry, by id, class and (where the dialogs rely on it)
-// template text.
-const std::vector<ExpectedTemplate>& Templates() {
-    static const std::vector<ExpectedTemplate> templates = {
-        {IDD_ORVANE_DIALOG, false, {}},
-        {IDD_START, false, {{1042, "Static", nullptr}}},
-        {IDD_ORVANE_START,
-         true,
-         {{1027, "Static", nullptr},
-          {1015, "Button", L""},
-          {1016, "Button", L""},
-          {1046, "Button", L""},
-          {1053, "Button", L""},
-          {1006, "Button", nullptr},
-          {1064, "Static", L"查看\""},
-          {1043, "Static", nullptr},
-          {1040, "Static", L"\"并进行安装"}}},
-        {IDD_INSTALLPATH,
-         true,
-         {{1, "Button", L""},
-          {1001, "Edit", nullptr},
-          {1007, "Button", L"浏览"},
-          {1014, "Button", nullptr},
-          {1015, "Static", L"开机启动"},
-          {1020, "Button", nullptr},
-          {1021, "Static", L"锁定到任务栏"},
-          {1018, "Button", nullptr},
-          {1019, "Static", L"加载完成后启动"},
-          {1005, "Button", nullptr},
-          {1063, "Static", L"主播上线提醒"},
-          {1016, "Button", L""},
-          {1054, "Button", L""},
-          {1027, "Static", nullptr},
-          {1062, "Button", L""}}},
-        {IDD_PROGRESS,
-         true,
-         {{1000, "msctls_progress32", nullptr},
-          {1028, "Static", L"正在安装视频资源"},
-          {1060, "Static", L"......"},
-          {1015, "Button", L""},
-          {1016, "Button", L""},
-          {1027, "Static", nullptr}}},
-        {IDD_CONFIG,
-         true,
-         {{1059, "Static", nullptr},
-          {1015, "Button", L""},
-          {1058, "Button", L""},
-          {1016, "Button", L""},
-          {1022, "Button", nullptr},
-          {1026, "Button", nullptr},
-          {1027, "Button", nullptr},
-          {1005, "Button", nullptr},
-          {1006, "Button", nullptr},
-          {1023, "Static", nullptr},
-          {1024, "Static", nullptr},
-          {1025, "Static", nullptr},
-          {1061, "Static", nullptr},
-          {1043, "Static", nullptr},
-          {1028, "Button", nullptr},
-          {1030, "Static", L"安装完成后自动启动"},
-          {1029, "Button", nullptr},
-          {1031, "Static", L"主播上线提醒"}}},
-        {IDD_MSGBOX,
-         false,
-         {{1, "Button", L"确 定"},
-          {2, "Button", L"取 消"},
-          {1014, "Button", L""},
-          {1029, "Static", L"提示"},
-          {1008, "Static", L""},
-          {1009, "Static", L""}}},
-    };
-    return templates;
-}
+// Takes over one control that exists and one that does not, as a dialog whose table names a
+// control its template lacks.
+class CMissingControlDlg : public CDialogBase {
+public:
+    CMissingControlDlg() : CDialogBase(IDD_MSGBOX) {}
+
+protected:
+    BOOL OnInitDialog() override {
+        AttachAll({{IDC_MSGBOX_TITLE, &m_title}, {4242, &m_other}});
+        return TRUE;
+    }
+
+private:
+    CSubclassedWindow m_title, m_other;
+};
 
 std::wstring TextOf(HWND hWnd) {
     wchar_t sz[256] = {};
@@ -111,11 +49,11 @@ public:
 
 protected:
     BOOL OnInitDialog() override {
-        OnCommandId(ID_CMD_CONFIG_LOADED, [this] {
-            seen.push_back(ID_CMD_CONFIG_LOADED);
+        OnCommandId(ID_CMD_FINISH_START, [this] {
+            seen.push_back(ID_CMD_FINISH_START);
             PostMessageW(GetHwnd(), WM_COMMAND, IDOK, 0);
         });
-        PostMessageW(GetHwnd(), WM_COMMAND, ID_CMD_CONFIG_LOADED, 0);
+        PostMessageW(GetHwnd(), WM_COMMAND, ID_CMD_FINISH_START, 0);
         return TRUE;
     }
     bool OnCommand(int nId, int nCode, HWND hControl) override {
@@ -126,40 +64,55 @@ protected:
 
 }  // namespace
 
-TEST(DialogBaseTest, EveryTemplateOpensWithItsControls) {
+TEST(DialogBaseTest, EveryTemplateOpensAndAMissingControlFailsTheDialog) {
     CDialogBase host(IDD_ORVANE_DIALOG);
     ASSERT_TRUE(host.Create(nullptr));
-    for (const ExpectedTemplate& expected : Templates()) {
+    for (const auto& expected : kTemplates) {
         SCOPED_TRACE(expected.nTemplate);
         CDialogBase dialog(expected.nTemplate);
         ASSERT_TRUE(dialog.Create(expected.bChild ? host.GetHwnd() : nullptr));
-        HWND hDlg = dialog.GetHwnd();
-        EXPECT_EQ(expected.bChild, (GetWindowLongPtrW(hDlg, GWL_STYLE) & WS_CHILD) != 0);
-        EXPECT_EQ(&dialog, CDialogBase::FromHandle(hDlg));
-        for (const ExpectedControl& control : expected.controls) {
-            SCOPED_TRACE(control.nId);
-            HWND hControl = dialog.GetItem(control.nId);
-            ASSERT_NE(nullptr, hControl);
-            char szClass[64] = {};
-            GetClassNameA(hControl, szClass, sizeof(szClass));
-            EXPECT_STREQ(control.pszClass, szClass);
-            if (control.pszText) {
-                EXPECT_EQ(std::wstring(control.pszText), TextOf(hControl));
-            }
-        }
+        EXPECT_EQ(expected.bChild, (GetWindowLongPtrW(dialog.GetHwnd(), GWL_STYLE) & WS_CHILD) != 0);
+        EXPECT_EQ(&dialog, CDialogBase::FromHandle(dialog.GetHwnd()));
     }
     // The finish page's choice slots start hidden.
     CDialogBase finish(IDD_CONFIG);
     ASSERT_TRUE(finish.Create(host.GetHwnd()));
     EXPECT_FALSE(GetWindowLongPtrW(finish.GetItem(IDC_CONFIG_SLOT0), GWL_STYLE) & WS_VISIBLE);
     EXPECT_TRUE(GetWindowLongPtrW(finish.GetItem(IDC_CONFIG_RUN), GWL_STYLE) & WS_VISIBLE);
+
+    // A control the template lacks: no window, modeless or modal, and the id is named.
+    CMissingControlDlg modeless;
+    EXPECT_FALSE(modeless.Create(nullptr));
+    EXPECT_EQ(nullptr, modeless.GetHwnd());
+    EXPECT_EQ(std::vector<int>{4242}, modeless.GetMissingControls());
+    CMissingControlDlg modal;
+    EXPECT_EQ(-1, modal.DoModal(nullptr));
+    EXPECT_EQ(std::vector<int>{4242}, modal.GetMissingControls());
+}
+
+TEST(DialogBaseTest, ClicksAndAcceleratorsAreCommandsButADoubleClickNotificationIsNot) {
+    CDialogBase dialog(IDD_MSGBOX);
+    ASSERT_TRUE(dialog.Create(nullptr));
+    HWND hTitle = dialog.GetItem(IDC_MSGBOX_TITLE);
+    int nRuns = 0;
+    dialog.OnCommandId(IDC_MSGBOX_TITLE, [&nRuns] { ++nRuns; });
+    auto send = [&](WORD nCode, HWND hFrom) {
+        SendMessageW(dialog.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_MSGBOX_TITLE, nCode),
+                     reinterpret_cast<LPARAM>(hFrom));
+    };
+    send(STN_CLICKED, hTitle);
+    EXPECT_EQ(1, nRuns);
+    send(STN_DBLCLK, hTitle);  // the second click of a double click on a notify static
+    EXPECT_EQ(1, nRuns);
+    send(1, nullptr);  // an accelerator
+    EXPECT_EQ(2, nRuns);
 }
 
 TEST(DialogBaseTest, ModalRunRoutesCommandsAndEndsWithTheResult) {
     CSelfCommandDlg dialog;
     EXPECT_EQ(IDOK, dialog.DoModal(nullptr));
     // The registered command reached its handler, IDOK the default handling.
-    EXPECT_EQ((std::vector<int>{ID_CMD_CONFIG_LOADED, IDOK}), dialog.seen);
+    EXPECT_EQ((std::vector<int>{ID_CMD_FINISH_START, IDOK}), dialog.seen);
     EXPECT_EQ(nullptr, dialog.GetHwnd());
     CDialogBase missing(4242);
     EXPECT_EQ(-1, missing.DoModal(nullptr));

@@ -1,5 +1,4 @@
-// Helpers shared by the download engine's tests: a log that goes to a file the test reads,
-// and raw ".kvb" images for crafted cases.
+// Helpers shared by the download engine's tests: raw ".kvb" images for crafted cases.
 #pragma once
 
 #include <windows.h>
@@ -12,26 +11,6 @@
 #include "BitmapFile.h"
 #include "Log.h"
 #include "TestSupport.h"
-
-// Sends every log line to a file for the life of the object.
-class CLogCapture {
-public:
-    explicit CLogCapture(const std::string& strPath) : m_strPath(strPath) {
-        ::DeleteFileA(strPath.c_str());
-        SetLogLevel(6);
-        SetLogFlags(LOG_FILE);
-        SetLogFile(strPath.c_str());
-    }
-    ~CLogCapture() {
-        SetLogFlags(0);
-        SetLogFile("");
-    }
-    std::string Text() const { return ReadFileText(m_strPath); }
-    bool Contains(const std::string& strPart) const { return Text().find(strPart) != std::string::npos; }
-
-private:
-    std::string m_strPath;
-};
 
 inline BitmapHeader MakeHeader(int64_t i64Length, int nBlockSize = CBitmapFile::kBlockSize) {
     BitmapHeader header = {};

@@ -28,25 +28,6 @@ uint64_t FileWriteTime(const std::string& strPath) {
     return ToU64(data.ftLastWriteTime);
 }
 
-// Sends the log to a file of a scratch folder for the life of the object.
-class CLogCapture {
-public:
-    CLogCapture() {
-        ::SetLogFile(m_dir.File("http.log").c_str());
-        ::SetLogFlags(LOG_FILE);
-        ::SetLogLevel(6);
-    }
-    ~CLogCapture() {
-        ::SetLogFlags(0);
-        ::SetLogFile("");
-    }
-    // The log is written in text mode: lines end with "\r\n".
-    std::string Text() const { return ReadFileText(m_dir.File("http.log")); }
-
-private:
-    CTempDir m_dir;
-};
-
 // A port on 127.0.0.1 on which nothing listens (taken from the system, then released).
 int FreePort() {
     WSADATA wsa;

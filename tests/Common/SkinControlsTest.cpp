@@ -43,7 +43,7 @@ protected:
             return false;
         RECT rc = {};
         GetClientRect(GetHwnd(), &rc);
-        DrawImageKey(reinterpret_cast<HDC>(wParam), 12, 0, 0, 0, rc.right, rc.bottom);
+        DrawImageKey(reinterpret_cast<HDC>(wParam), kImageBackground, 0, 0, 0, rc.right, rc.bottom);
         result = TRUE;
         return true;
     }
@@ -67,12 +67,12 @@ protected:
         delete s_pHost;
     }
     void SetUp() override {
-        m_images.AddWhole(12, 0, 600, 400, kBackground);
-        m_images.AddStrip(1, 60, 28, kButton);
-        m_images.AddStrip(9, 16, 16, kUnchecked);
-        m_images.AddStrip(10, 16, 16, kChecked);
-        m_images.AddWhole(11, 0, 598, 8, kTrack);
-        m_images.AddWhole(11, 1, 598, 6, kFill);
+        m_images.AddWhole(kImageBackground, 0, 600, 400, kBackground);
+        m_images.AddStrip(kImageSmallButton, 60, 28, kButton);
+        m_images.AddStrip(kImageUnchecked, 16, 16, kUnchecked);
+        m_images.AddStrip(kImageChecked, 16, 16, kChecked);
+        m_images.AddWhole(kImageProgress, kProgressTrack, 598, 8, kTrack);
+        m_images.AddWhole(kImageProgress, kProgressFill, 598, 6, kFill);
         ASSERT_NE(nullptr, m_page.GetHwnd());
         PumpMessages(20);
     }
@@ -98,6 +98,14 @@ class CGdiplusEnvironment : public ::testing::Environment {
     std::unique_ptr<CGdiplusSession> m_pSession;
 };
 const auto* const g_pGdiplusEnvironment = ::testing::AddGlobalTestEnvironment(new CGdiplusEnvironment);
+
+// A subclasser hooked in after the skin, as a TTF_SUBCLASS tooltip is: counts mouse moves.
+LRESULT CALLBACK CountMovesProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR nRef) {
+    if (nMsg == WM_MOUSEMOVE)
+        ++*reinterpret_cast<int*>(nRef);
+    return DefSubclassProc(hWnd, nMsg, wParam, lParam);
+}
 
 bool IsHandCursor() {
     return GetCursor() == LoadCursor(nullptr, IDC_HAND);
@@ -134,12 +142,16 @@ TEST(SkinMathTest, StatesFramesFillAndHitTests) {
     EXPECT_EQ(HTCAPTION, TopStripHitTest(HTCLIENT, 10, 30));
     EXPECT_EQ(HTCLIENT, TopStripHitTest(HTCLIENT, 30, 30));
     EXPECT_EQ(HTTRANSPARENT, PageHitTest());
+    // Centred in a work area that starts below a top taskbar.
+    POINT pt = CentredOrigin(RECT{0, 40, 1280, 1024}, 606, 406);
+    EXPECT_EQ(337, pt.x);
+    EXPECT_EQ(329, pt.y);
 }
 
 TEST_F(SkinControlsTest, ButtonDrawsTheFrameOfEachStateAndItsCaption) {
     CColorButton button;
     Place(IDC_PATH_BROWSE, button, 100, 100, 60, 28);
-    button.SetImageType(1);
+    button.SetImageType(kImageSmallButton);
     button.SetTextColor(RGB(255, 255, 255));
     ASSERT_TRUE(button.SetTextFont(MakeFontDesc(12)));
     HWND hButton = button.GetHwnd();
@@ -172,7 +184,7 @@ TEST_F(SkinControlsTest, ButtonDrawsTheFrameOfEachStateAndItsCaption) {
     EXPECT_EQ(kBackground, CSnapshot(hButton).Pixel(3, 3));
 
     // Composed into the page's picture at the button's place.
-    button.SetImageType(1);
+    button.SetImageType(kImageSmallButton);
     button.SetFixedNormal(false);
     EnableWindow(hButton, TRUE);
     SendMessageW(hButton, BM_SETSTATE, FALSE, 0);
@@ -183,6 +195,37 @@ TEST_F(SkinControlsTest, ButtonDrawsTheFrameOfEachStateAndItsCaption) {
     CompositeControl(button, memDc.Get());
     EXPECT_EQ(kButton[0], GetPixel(memDc.Get(), 103, 103));
     EXPECT_EQ(0u, GetPixel(memDc.Get(), 98, 98));  // outside the button: untouched
+}
+
+TEST_F(SkinControlsTest, SkinAndALaterSubclasserLeaveInEitherOrder) {
+    CColorButton button;
+    Place(IDC_PATH_BACK, button, 100, 100, 60, 28);
+    HWND hButton = button.GetHwnd();
+    int nMoves = 0;
+    ASSERT_TRUE(SetWindowSubclass(hButton, CountMovesProc, 1, reinterpret_cast<DWORD_PTR>(&nMoves)));
+    // The skin leaves first: the later subclasser still sees the button's messages.
+    button.Detach();
+    EXPECT_EQ(nullptr, CSubclassedWindow::FromHandle(hButton));
+    SendMessageW(hButton, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(1, nMoves);
+    EXPECT_FALSE(button.IsHovering());
+    // Skinned again, over the counter; the counter leaves first and the skin still works.
+    ASSERT_TRUE(button.Attach(hButton));
+    SendMessageW(hButton, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(2, nMoves);
+    EXPECT_TRUE(button.IsHovering());
+    ASSERT_TRUE(RemoveWindowSubclass(hButton, CountMovesProc, 1));
+    SendMessageW(hButton, WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(button.IsHovering());
+    SendMessageW(hButton, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(2, nMoves);
+    EXPECT_TRUE(button.IsHovering());
+    button.Detach();
+    // The platform's own handling is back.
+    SetWindowTextW(hButton, L"abc");
+    wchar_t szText[8] = {};
+    GetWindowTextW(hButton, szText, 8);
+    EXPECT_STREQ(L"abc", szText);
 }
 
 TEST_F(SkinControlsTest, CheckBoxTogglesOnItsClickAndLogsEachDrawing) {
@@ -351,7 +394,7 @@ protected:
             ++nClicks;
         if (nMsg != WM_ERASEBKGND)
             return false;
-        DrawImageKey(reinterpret_cast<HDC>(wParam), 13, 0, 0, 0, 296, 173);
+        DrawImageKey(reinterpret_cast<HDC>(wParam), kImageBoxBackground, 0, 0, 0, 296, 173);
         result = TRUE;
         return true;
     }

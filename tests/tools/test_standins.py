@@ -54,7 +54,8 @@ def build_machine(build):
 
 
 def overlay(data):
-    """Settings and file names appended to the product installer stand-in."""
+    """Settings and file names appended to the product installer stand-in (before its signature)."""
+    data = scenarios.unsigned_image(data)
     assert data[:2] == b"MZ" and data[-16:-8] == b"ORVSTAND"
     pos, end = struct.unpack("<Q", data[-8:])[0], len(data) - 16
     settings, files = {}, {}
@@ -62,6 +63,8 @@ def overlay(data):
         line_end = data.index(b"\n", pos)
         words = data[pos:line_end].decode("gbk")
         pos = line_end + 1
+        if not words:
+            continue
         if words.startswith("set "):
             key, _, value = words[4:].partition("=")
             settings[key] = value
@@ -119,6 +122,10 @@ class ScenarioTest(unittest.TestCase):
         self.assertEqual([self.answer("/dl%d/product/kavvik_setup.exe" % i)[0] for i in (1, 2)], [404, 404])
         self.put("unregistered")
         self.assertEqual(overlay(self.answer("/dl2/product/kavvik_setup.exe")[1])[0]["fail"], "1")
+        self.put("not-a-program")
+        status, library = self.answer("/dl1/product/kavvik_setup.exe")
+        pe = struct.unpack_from("<I", library, 0x3C)[0]
+        self.assertEqual((status, struct.unpack_from("<H", library, pe + 22)[0] & 0x2000), (200, 0x2000))
         self.put("nothing")
         self.assertEqual(self.answer("/downcontainer/downLoadInfo.do"), (200, b"no result"))
         self.put("recommend")

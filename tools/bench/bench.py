@@ -4,23 +4,29 @@
 Every client fetches the same files from one nginx on 127.0.0.1 (a non-daemon nginx with its
 configuration in a temporary folder):
 
-  (a) a large file without limits;
+  (a) a large file without limits (256 MiB);
   (b) a file with each connection throttled (nginx limit_rate), where five connections give
       a floor of size / (5 x rate) - 1 s (nginx sends a request's first second at once);
   (c) a resume: the download is killed hard at about half and run again; the bytes the
-      server sent in all beyond the file size were fetched twice.
+      server sent in all beyond the file size were fetched twice;
+  (d) a larger file without limits (1 GiB);
+  (e) a 3 GiB file with the i686 build under the 32-bit loader, checked byte for byte against
+      the server's (skipped, with one line, where 32-bit programs cannot run).
 
-Prints the median wall time of several runs, the ratios to aria2c, and Wine's own start-up
-time (an empty dlcli run), which is part of the engine's wall time.
+Prints the median wall time of several runs, the ratios to aria2c, and each client's CPU (user
++ system) per GiB; for the engine, the CPU of the prefix's Wine server besides, which does the
+work of the engine's system calls. Wine's own start-up (an empty dlcli run) is printed first:
+it is part of every engine figure.
 
-    bench.py --build-dir BUILD [--runs 3] [--big-mb 256] [--lim-mb 64] [--rate-mb 4]
-             [--big-throttled] [--skip-curl-throttled]
+    bench.py --build-dir BUILD [--runs 3] [--big-mb 256] [--large-mb 1024] [--lim-mb 64]
+             [--rate-mb 4] [--huge-mb 3072] [--huge-runs 1] [--i686-build-dir BUILD32]
+             [--big-throttled] [--skip-curl-throttled] [--only a|b|c|d|e ...]
 """
 import argparse
+import filecmp
 import os
 import shutil
 import signal
-import socket
 import statistics
 import subprocess
 import sys
@@ -29,90 +35,35 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, ".."))
-from winerun import free_port, wine_binary, wine_env  # noqa: E402
+sys.path.insert(0, HERE)
+from benchlib import Nginx, ServerClock, children_cpu, write_file  # noqa: E402
+from harness import wine_binary, wine_env  # noqa: E402
 BLOCK = 16384
+GIB = float(1 << 30)
+CLIENTS = ("engine", "curl", "aria2c")
 
 
-def write_file(path, size):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        left = size
-        while left > 0:
-            n = min(left, 8 << 20)
-            f.write(os.urandom(n))
-            left -= n
+class Sample:
+    """One run or the medians of several: wall time, the client's CPU (user + system, its
+    children included) and the Wine server's CPU over the run, in seconds."""
 
+    def __init__(self, wall, cpu, server):
+        self.wall, self.cpu, self.server = wall, cpu, server
 
-class Nginx:
-    def __init__(self, work, rate_bytes):
-        self.work = work
-        self.port = free_port()
-        self.root = os.path.join(work, "root")
-        self.log = os.path.join(work, "access.log")
-        os.makedirs(os.path.join(work, "tmp"), exist_ok=True)
-        conf = os.path.join(work, "nginx.conf")
-        with open(conf, "w") as f:
-            f.write("""
-daemon off;
-master_process off;
-worker_processes 1;
-pid {w}/nginx.pid;
-error_log {w}/error.log;
-events {{ worker_connections 512; }}
-http {{
-    log_format bench '$request_method $uri "$http_range" $status $body_bytes_sent';
-    access_log {log} bench;
-    default_type application/octet-stream;
-    sendfile on;
-    tcp_nopush on;
-    keepalive_timeout 60;
-    client_body_temp_path {w}/tmp;
-    proxy_temp_path {w}/tmp;
-    fastcgi_temp_path {w}/tmp;
-    uwsgi_temp_path {w}/tmp;
-    scgi_temp_path {w}/tmp;
-    server {{
-        listen 127.0.0.1:{port};
-        root {root};
-        location /lim/ {{ limit_rate {rate}; }}
-    }}
-}}
-""".format(w=work, log=self.log, port=self.port, root=self.root, rate=rate_bytes))
-        self.proc = subprocess.Popen(["nginx", "-p", work, "-c", conf, "-e", os.path.join(work, "error.log")],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            try:
-                socket.create_connection(("127.0.0.1", self.port), timeout=0.2).close()
-                break
-            except OSError:
-                time.sleep(0.05)
-        self.base = "http://127.0.0.1:%d" % self.port
-
-    def log_size(self):
-        return os.path.getsize(self.log) if os.path.exists(self.log) else 0
-
-    def bytes_sent_since(self, offset, uri):
-        """Body bytes nginx sent for uri in log lines written after offset."""
-        time.sleep(0.3)
-        total = 0
-        with open(self.log) as f:
-            f.seek(offset)
-            for line in f:
-                parts = line.split()
-                if len(parts) >= 2 and parts[1] == uri:
-                    total += int(parts[-1])
-        return total
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait()
+    @staticmethod
+    def median(samples):
+        if not samples:
+            return None
+        return Sample(*(statistics.median(getattr(s, key) for s in samples) for key in ("wall", "cpu", "server")))
 
 
 class Clients:
     def __init__(self, build, work):
         self.build = build
         self.env = wine_env(build)
+        self.wine = wine_binary(build)
         self.dlcli = os.path.join(build, "bin", "dlcli.exe")
+        self.server = ServerClock(self.env["WINEPREFIX"])
         self.out = os.path.join(work, "dl")
         os.makedirs(self.out, exist_ok=True)
 
@@ -126,38 +77,42 @@ class Clients:
         target = os.path.join(self.out, name)
         if client == "engine":
             winpath = "Z:" + target.replace("/", "\\")
-            return [wine_binary(), self.dlcli, "--timeout-ms", "30000", url, winpath]
+            return [self.wine, self.dlcli, "--timeout-ms", "30000", url, winpath]
         if client == "curl":
             return ["curl", "-s", "-f", "-o", target] + (["-C", "-"] if resume else []) + [url]
         return ["aria2c", "-q", "-x5", "-s5", "-k1M", "--allow-overwrite=true", "--auto-file-renaming=false",
                 "--check-certificate=false", "-d", self.out, "-o", name] + (["-c"] if resume else []) + [url]
 
-    def timed(self, client, url, name, size):
-        self.clean(name)
+    def measured(self, command):
+        """Runs a command to its end: (its result, a Sample of the run)."""
+        cpu, server = children_cpu(), self.server.read()
         start = time.monotonic()
-        result = subprocess.run(self.command(client, url, name), env=self.env, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT)
+        result = subprocess.run(command, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         wall = time.monotonic() - start
+        return result, Sample(wall, children_cpu() - cpu, self.server.read() - server)
+
+    def timed(self, client, url, name, size, source=None):
+        """One download from scratch: a Sample, or None if it failed (or, given the source file,
+        the result differs from it)."""
+        self.clean(name)
+        result, sample = self.measured(self.command(client, url, name))
         target = os.path.join(self.out, name)
         ok = result.returncode == 0 and os.path.exists(target) and os.path.getsize(target) == size
+        if ok and source and not filecmp.cmp(source, target, shallow=False):
+            print("  %s: the file differs from the server's" % client)
+            return None
         if not ok:
             print("  %s failed: exit %d %s" % (client, result.returncode, result.stdout[-300:]))
-        return wall if ok else None
+        return sample if ok else None
 
 
-def median_runs(clients, client, url, name, size, runs):
-    times = [t for t in (clients.timed(client, url, name, size) for _ in range(runs)) if t is not None]
-    return statistics.median(times) if times else None
+def median_runs(clients, client, url, name, size, runs, source=None):
+    return Sample.median([s for s in (clients.timed(client, url, name, size, source) for _ in range(runs)) if s])
 
 
 def wine_startup(clients, runs):
-    times = []
-    for _ in range(runs):
-        start = time.monotonic()
-        subprocess.run([wine_binary(), clients.dlcli], env=clients.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
-        times.append(time.monotonic() - start)
-    return statistics.median(times)
+    """An empty dlcli run (it prints its usage): what Wine adds to every engine run."""
+    return Sample.median([clients.measured([clients.wine, clients.dlcli])[1] for _ in range(runs)])
 
 
 def done_fraction_engine(clients, name, size):
@@ -208,79 +163,152 @@ def ratio(a, b):
     return "n/a" if a is None or b is None else "%.2fx" % (a / b)
 
 
-def report_times(title, times, floor=None):
+def report_times(title, samples, size, floor=None):
+    """Wall time, its ratio to aria2c's (and to the floor), and CPU per GiB of each client;
+    the engine's CPU is its process's, the Wine server's beside it."""
     print(title)
-    for client in ("engine", "curl", "aria2c"):
-        if client in times:
-            line = "  %-7s %s" % (client, fmt(times[client]))
-            if client != "aria2c":
-                line += "   vs aria2c %s" % ratio(times[client], times.get("aria2c"))
-            if floor:
-                line += "   vs floor %s" % ratio(times[client], floor)
-            print(line)
+    aria = samples.get("aria2c")
+    for client in CLIENTS:
+        if client not in samples:
+            continue
+        s = samples[client]
+        line = "  %-7s %s" % (client, fmt(s.wall if s else None))
+        if client != "aria2c":
+            line += "   vs aria2c %s" % ratio(s.wall if s else None, aria.wall if aria else None)
+        if floor:
+            line += "   vs floor %s" % ratio(s.wall if s else None, floor)
+        if s:
+            line += "   CPU %.2f s, %.2f s/GiB" % (s.cpu, s.cpu * GIB / size)
+            if client == "engine":
+                line += "; wineserver %.2f s, %.2f s/GiB" % (s.server, s.server * GIB / size)
+        print(line)
     if floor:
         print("  floor   %s (five connections at the cap)" % fmt(floor))
 
 
-def main():
+def unlimited_case(clients, nginx, uri, size, runs, chosen=CLIENTS):
+    name = uri.rsplit("/", 1)[1]
+    samples = {c: median_runs(clients, c, nginx.base + uri, name, size, runs) for c in chosen}
+    report_times("%d MiB without limits, median of %d" % (size >> 20, runs), samples, size)
+
+
+def throttled_cases(clients, nginx, args, sizes):
+    cases = [("/lim/mid.bin", "mid.bin", sizes["lim"], args.lim_mb)]
+    if args.big_throttled:
+        cases.append(("/lim/big.bin", "big.bin", sizes["big"], args.big_mb))
+    rate = args.rate_mb << 20
+    for uri, name, size, mb in cases:
+        # One throttled connection takes five times as long; curl runs on the smaller file only.
+        with_curl = not args.skip_curl_throttled and name != "big.bin"
+        chosen = ["engine", "aria2c"] + (["curl"] if with_curl else [])
+        samples = {c: median_runs(clients, c, nginx.base + uri, name, size, args.runs) for c in chosen}
+        # nginx lets each request send its first second's worth at once.
+        report_times("(b) %d MiB at %d MiB/s per connection, median of %d" % (mb, args.rate_mb, args.runs),
+                     samples, size, floor=size / (5.0 * rate) - 1.0)
+
+
+def resume_cases(clients, nginx, args, size):
+    rate = args.rate_mb << 20
+    half = size / (5.0 * rate) / 2
+    print("(c) resume of %d MiB at %d MiB/s per connection, killed at about half:" % (args.lim_mb, args.rate_mb))
+    for client in ("engine", "aria2c", "curl"):
+        outcome = resume_case(clients, nginx, client, "/lim/mid.bin", "mid.bin", size,
+                              half if client == "aria2c" else half * 5)
+        if outcome is None:
+            continue
+        extra, before, kept, after = outcome
+        print("  %-7s fetched beyond the file size: %d bytes (%.1f blocks of 16 KiB)" %
+              (client, extra, extra / BLOCK))
+        if kept is not None:
+            # What the server had sent but the table did not hold at the kill was in
+            # flight (socket buffers, unfinished reads); the rest was fetched twice.
+            print("          sent before the kill %d, done in the table %d, in flight %d;"
+                  " sent after %d for %d missing: %d again" %
+                  (before, kept, before - kept, after, size - kept, after - (size - kept)))
+
+
+def runs_32bit(build):
+    """Why the i686 build cannot run here, or None when it can (its dlcli answers its usage)."""
+    exe = os.path.join(build, "bin", "dlcli.exe")
+    if not os.access("/usr/lib/wine/wine", os.X_OK):
+        return "no 32-bit Wine loader (/usr/lib/wine/wine)"
+    if not os.path.exists(exe):
+        return "no i686 build in %s" % build
+    result = subprocess.run([wine_binary(build), exe], env=wine_env(build), stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    return None if result.returncode == 64 else "its dlcli.exe does not start (exit %d)" % result.returncode
+
+
+def huge_case(args, work, nginx):
+    """The largest file with the i686 build under the 32-bit loader, checked byte for byte."""
+    build = os.path.abspath(args.i686_build_dir)
+    why = runs_32bit(build)
+    if why:
+        print("(e) %d MiB with the i686 build: skipped, %s" % (args.huge_mb, why))
+        return
+    size = args.huge_mb << 20
+    source = os.path.join(work, "root", "huge.bin")
+    write_file(source, size)
+    clients = Clients(build, work)
+    subprocess.run(["wineserver", "-p"], env=clients.env)
+    samples = {c: median_runs(clients, c, nginx.base + "/huge.bin", "huge.bin", size, args.huge_runs, source)
+               for c in ("engine", "aria2c")}
+    report_times("(e) %d MiB without limits, i686 build under the 32-bit loader, byte for byte, median of %d" %
+                 (args.huge_mb, args.huge_runs), samples, size)
+    clients.clean("huge.bin")
+    os.remove(source)
+
+
+def parse_args():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build-dir", required=True)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--big-mb", type=int, default=256)
+    parser.add_argument("--large-mb", type=int, default=1024)
     parser.add_argument("--lim-mb", type=int, default=64)
     parser.add_argument("--rate-mb", type=int, default=4)
+    parser.add_argument("--huge-mb", type=int, default=3072)
+    parser.add_argument("--huge-runs", type=int, default=1)
+    parser.add_argument("--i686-build-dir", help="the i686 build for (e); build-i686 beside --build-dir")
     parser.add_argument("--big-throttled", action="store_true", help="also the large file under the cap")
     parser.add_argument("--skip-curl-throttled", action="store_true")
-    parser.add_argument("--only", choices=["a", "b", "c"], action="append")
+    parser.add_argument("--only", choices=["a", "b", "c", "d", "e"], action="append")
     args = parser.parse_args()
-    build = os.path.abspath(args.build_dir)
+    if not args.i686_build_dir:
+        args.i686_build_dir = os.path.join(os.path.dirname(os.path.abspath(args.build_dir)), "build-i686")
+    return args
+
+
+def main():
+    args = parse_args()
+    only = set(args.only or ["a", "b", "c", "d", "e"])
     work = tempfile.mkdtemp(prefix="orvane-bench.")
-    rate = args.rate_mb * 1024 * 1024
-    big, lim = args.big_mb << 20, args.lim_mb << 20
-    write_file(os.path.join(work, "root", "big.bin"), big)
-    write_file(os.path.join(work, "root", "lim", "mid.bin"), lim)
+    sizes = {"big": args.big_mb << 20, "lim": args.lim_mb << 20, "large": args.large_mb << 20}
+    write_file(os.path.join(work, "root", "big.bin"), sizes["big"])
+    write_file(os.path.join(work, "root", "lim", "mid.bin"), sizes["lim"])
+    if "d" in only:
+        write_file(os.path.join(work, "root", "large.bin"), sizes["large"])
     if args.big_throttled:
         os.link(os.path.join(work, "root", "big.bin"), os.path.join(work, "root", "lim", "big.bin"))
-    nginx = Nginx(work, rate)
-    clients = Clients(build, work)
+    nginx = Nginx(work, args.rate_mb << 20)
+    clients = Clients(os.path.abspath(args.build_dir), work)
     subprocess.run(["wineserver", "-p"], env=clients.env)
-    only = set(args.only or ["a", "b", "c"])
     try:
-        print("wine start-up (empty dlcli run): %s" % fmt(wine_startup(clients, 5)))
+        empty = wine_startup(clients, 5)
+        print("wine start-up (empty dlcli run): %s, CPU %.2f s, wineserver %.2f s (in every engine figure)" %
+              (fmt(empty.wall), empty.cpu, empty.server))
         if "a" in only:
-            times = {c: median_runs(clients, c, nginx.base + "/big.bin", "big.bin", big, args.runs)
-                     for c in ("engine", "curl", "aria2c")}
-            report_times("(a) %d MiB without limits, median of %d" % (args.big_mb, args.runs), times)
+            print("(a)", end=" ")
+            unlimited_case(clients, nginx, "/big.bin", sizes["big"], args.runs)
+        if "d" in only:
+            print("(d)", end=" ")
+            unlimited_case(clients, nginx, "/large.bin", sizes["large"], args.runs)
         if "b" in only:
-            cases = [("/lim/mid.bin", "mid.bin", lim, args.lim_mb)]
-            if args.big_throttled:
-                cases.append(("/lim/big.bin", "big.bin", big, args.big_mb))
-            for uri, name, size, mb in cases:
-                # One throttled connection takes five times as long; curl runs on the smaller file only.
-                with_curl = not args.skip_curl_throttled and name != "big.bin"
-                chosen = ["engine", "aria2c"] + (["curl"] if with_curl else [])
-                times = {c: median_runs(clients, c, nginx.base + uri, name, size, args.runs) for c in chosen}
-                # nginx lets each request send its first second's worth at once.
-                report_times("(b) %d MiB at %d MiB/s per connection, median of %d" % (mb, args.rate_mb, args.runs),
-                             times, floor=size / (5.0 * rate) - 1.0)
+            throttled_cases(clients, nginx, args, sizes)
         if "c" in only:
-            half = lim / (5.0 * rate) / 2
-            print("(c) resume of %d MiB at %d MiB/s per connection, killed at about half:" % (args.lim_mb,
-                                                                                         args.rate_mb))
-            for client in ("engine", "aria2c", "curl"):
-                outcome = resume_case(clients, nginx, client, "/lim/mid.bin", "mid.bin", lim,
-                                      half if client == "aria2c" else half * 5)
-                if outcome is None:
-                    continue
-                extra, before, kept, after = outcome
-                print("  %-7s fetched beyond the file size: %d bytes (%.1f blocks of 16 KiB)" %
-                      (client, extra, extra / BLOCK))
-                if kept is not None:
-                    # What the server had sent but the table did not hold at the kill was in
-                    # flight (socket buffers, unfinished reads); the rest was fetched twice.
-                    print("          sent before the kill %d, done in the table %d, in flight %d;"
-                          " sent after %d for %d missing: %d again" %
-                          (before, kept, before - kept, after, lim - kept, after - (lim - kept)))
+            resume_cases(clients, nginx, args, sizes["lim"])
+        if "e" in only:
+            huge_case(args, work, nginx)
     finally:
         nginx.stop()
         shutil.rmtree(work, ignore_errors=True)

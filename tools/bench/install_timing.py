@@ -20,13 +20,13 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "e2e"))
-from orvane_e2e import Desktop, Display, Program, Server, Wine, on_finish_page, on_progress_page  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from harness import Desktop, Display, Program, Server, Wine, ids, on_finish_page, on_progress_page  # noqa: E402
 
 
 def one_run(build, arch, work):
     display = Display()
-    wine = Wine(build, arch, display=display.name)
+    wine = Wine(build, arch, "wineprefix-e2e", display=display.name)
     server = None
     try:
         wine.down()
@@ -42,7 +42,7 @@ def one_run(build, arch, work):
         seen = time.monotonic() - program.started
         main = desktop.wait_window("the finish page", on_finish_page, 90, program)
         finish = time.monotonic() - program.started
-        desktop.click(Desktop.page(main, 1058), 300, 319)
+        desktop.click(main, ids.IDC_CONFIG_START, Desktop.page(main, ids.IDC_CONFIG_CLOSE))
         program.wait_exit(60)
         whole = time.monotonic() - program.started
         logged = program.log_time("^nCount=") - program.log_time("^下载器启动$")

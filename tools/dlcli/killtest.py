@@ -25,57 +25,9 @@ import sys
 import tempfile
 import threading
 import time
-import urllib.request
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, ".."))
-from winerun import wine_binary, wine_env  # noqa: E402
-SOURCE = os.path.normpath(os.path.join(HERE, "..", ".."))
-REFSERVER = os.path.join(SOURCE, "tools", "refserver", "refserver.py")
-BLOCK = 16384
-
-
-def wine_up(env):
-    if not os.path.exists(os.path.join(env["WINEPREFIX"], "system.reg")):
-        os.makedirs(env["WINEPREFIX"], exist_ok=True)
-        subprocess.run([env["WINELOADER"], "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=env)
-    # A persistent wineserver: each start of dlcli then takes well under a second.
-    subprocess.run(["wineserver", "-p"], env=env)
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-class Server:
-    def __init__(self, work):
-        self.root = os.path.join(work, "root")
-        self.state = os.path.join(work, "state")
-        port_file = os.path.join(work, "port")
-        self.log = open(os.path.join(work, "server.log"), "w")
-        self.proc = subprocess.Popen([sys.executable, REFSERVER, "--port", "0", "--root", self.root,
-                                      "--state", self.state, "--port-file", port_file],
-                                     stdout=self.log, stderr=subprocess.STDOUT)
-        for _ in range(200):
-            if os.path.exists(port_file) and os.path.getsize(port_file) > 0:
-                break
-            time.sleep(0.05)
-        with open(port_file) as f:
-            self.base = "http://127.0.0.1:%d" % int(f.read().strip())
-
-    def control(self, query):
-        with urllib.request.urlopen(self.base + "/_ctl/" + query, timeout=10) as answer:
-            return answer.read().decode()
-
-    def requests(self, path):
-        return [line for line in self.control("requests?path=" + path).splitlines() if line]
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait()
-        self.log.close()
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from harness import Server, Wine  # noqa: E402
 
 
 class Relay:
@@ -204,8 +156,10 @@ def run(args):
     if not os.path.exists(dlcli):
         print("missing", dlcli)
         return 1
-    env = wine_env(build)
-    wine_up(env)
+    wine = Wine(build)
+    wine.create()
+    # A persistent wineserver: each start of dlcli then takes well under a second.
+    wine.keep_server()
     rng = random.Random(args.seed)
     work = tempfile.mkdtemp(prefix="orvane-kill.")
     server = Server(work)
@@ -214,16 +168,16 @@ def run(args):
         source = rng.randbytes(args.size) if hasattr(rng, "randbytes") else os.urandom(args.size)
         with open(os.path.join(server.root, "big.bin"), "wb") as f:
             f.write(source)
-        server.control("rule?path=/big.bin&method=GET&rate=%d" % args.rate)
+        server.rule("path=/big.bin&method=GET&rate=%d" % args.rate)
         target = os.path.join(work, "out", "big.bin")
         os.makedirs(os.path.dirname(target))
-        relay = Relay(int(server.base.rsplit(":", 1)[1]))
+        relay = Relay(server.port)
         url = "http://127.0.0.1:%d/big.bin" % relay.port
-        command = [wine_binary(build), dlcli, "--timeout-ms", "20000", url, windows_path(target)]
-        marker = windows_path(target)
+        marker = Wine.windows_path(target)
+        command = wine.command(dlcli, "--timeout-ms", "20000", url, marker)
         finished = False
         for kill in range(args.kills):
-            proc = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            proc = subprocess.Popen(command, env=wine.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                     start_new_session=True)
             delay = rng.uniform(args.min_delay, args.max_delay)
             try:
@@ -242,7 +196,7 @@ def run(args):
             print("kill %d after %.2f s: %d blocks done, %d wrong" % (kill + 1, delay, done, bad))
             failures += bad > 0
         if not finished:
-            result = subprocess.run(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+            result = subprocess.run(command, env=wine.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                     timeout=600)
             lines = result.stdout.decode(errors="replace").splitlines()
             print("final run: exit %d, %s" % (result.returncode, lines[-1] if lines else "no output"))

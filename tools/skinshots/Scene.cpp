@@ -9,6 +9,7 @@
 #include "ColorCheckButton.h"
 #include "ColorProgressCtrl.h"
 #include "ColorStatic.h"
+#include "ControlTable.h"
 #include "DialogBase.h"
 #include "PathEdit.h"
 #include "SkinDraw.h"
@@ -58,7 +59,7 @@ protected:
     bool OnMessage(UINT nMsg, WPARAM wParam, LPARAM, LRESULT& result) override {
         if (nMsg != WM_ERASEBKGND)
             return false;
-        DrawImageKey(reinterpret_cast<HDC>(wParam), 12, 0, 0, 0, m_cx, m_cy);
+        DrawImageKey(reinterpret_cast<HDC>(wParam), kImageBackground, 0, 0, 0, m_cx, m_cy);
         result = TRUE;
         return true;
     }
@@ -88,8 +89,10 @@ int ShootButtons(const std::string& strOutDir) {
     const struct {
         int nType;
         const wchar_t* pszCaption;
-    } rows[] = {{1, L"浏览"}, {7, L"确 定"}, {2, L""}, {3, L""}, {25, L""},
-                {26, L""},    {4, L""},      {5, L""}, {6, L""}, {19, L""}};
+    } rows[] = {{kImageSmallButton, L"浏览"}, {kImageBoxButton, L"确 定"}, {kImageFinishButton, L""},
+                {kImageInstallButton, L""},   {kImageInstallBlocked, L""}, {kImageBackButton, L""},
+                {kImageCloseButton, L""},     {kImageMinimiseButton, L""}, {kImageBoxClose, L""},
+                {kImageCustomButton, L""}};
     int cy = 10;
     for (const auto& row : rows) cy += FrameSize(row.nType).cy + 10;
     CSheet sheet(1050, cy);
@@ -102,7 +105,7 @@ int ShootButtons(const std::string& strOutDir) {
             auto& button =
                 sheet.Add<CColorButton>(L"BUTTON", row.pszCaption, 0, 10 + nState * 260, y, size.cx, size.cy);
             button.SetImageType(row.nType);
-            button.SetFixedNormal(row.nType == 19);
+            button.SetFixedNormal(row.nType == kImageCustomButton);
             button.SetTextColor(kButtonTextColor);
             button.SetTextFont(MakeFontDesc(12));
             SetState(button.GetHwnd(), nState);
@@ -123,7 +126,7 @@ int ShootCheckBoxes(const std::string& strOutDir) {
             SendMessageW(box.GetHwnd(), BM_SETCHECK, nChecked, 0);
             SetState(box.GetHwnd(), nState);
             auto& label = sheet.Add<CColorStatic>(L"STATIC", L"开机启动", 0, x + 19, y, 90, 13);
-            label.SetTextColor(RGB(255, 255, 255));
+            label.SetTextColor(kWhite);
             label.SetTextFont(MakeFontDesc(12));
         }
     }
@@ -135,7 +138,7 @@ int ShootLabels(const std::string& strOutDir) {
     if (!sheet.Open())
         return 1;
     auto& title = sheet.Add<CColorStatic>(L"STATIC", L"Orvane 演示版 (白色粗体标题)", 0, 10, 10, 400, 14);
-    title.SetTextColor(RGB(255, 255, 255));
+    title.SetTextColor(kWhite);
     title.SetTextFont(MakeFontDesc(12, FW_BOLD));
     auto& plain = sheet.Add<CColorStatic>(L"STATIC", L"正在安装视频资源......", 0, 10, 34, 400, 14);
     plain.SetTextColor(RGB(186, 77, 216));
@@ -171,7 +174,7 @@ int ShootProgressAndPath(const std::string& strOutDir) {
                                       80, 194, 23);
     edit.SetTextFont(MakeFontDesc(12));
     auto& browse = sheet.Add<CColorButton>(L"BUTTON", L"浏览", 0, 210, 80, 50, 23);
-    browse.SetImageType(1);
+    browse.SetImageType(kImageSmallButton);
     browse.SetTextColor(kButtonTextColor);
     browse.SetTextFont(MakeFontDesc(12));
     return TakeShot(sheet.GetHwnd(), strOutDir, "progress-and-path") ? 0 : 1;

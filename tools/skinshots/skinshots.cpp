@@ -1,105 +1,103 @@
-// skinshots OUTDIR: saves a screenshot of every skinned control in each state and of every
-// dialog template over its background into OUTDIR (a folder of the host system, written by
-// ImageMagick's import). Runs under Wine on an X display; see skinshots.sh.
+// skinshots OUTDIR: saves a screenshot of every skinned control in each state, of the real
+// pages on a stand-in main window (as the page tests open them), and of the loading window
+// and the message box as the program runs them, into OUTDIR (a folder of the host system,
+// written by ImageMagick's import). Runs under Wine on an X display; see skinshots.sh.
 #include <windows.h>
 #include <objbase.h>
 #include <gdiplus.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
+#include "ConfigDlg.h"
 #include "ImageMgr.h"
-#include "PreviewDlg.h"
+#include "InstallPathDlg.h"
+#include "KavvikMsgBoxDlg.h"
+#include "OrvaneStartDlg.h"
+#include "PageHost.h"
+#include "ProductInfoMgr.h"
+#include "ProgressDlg.h"
 #include "Scene.h"
-#include "SkinDraw.h"
+#include "StartDlg.h"
 #include "resource.h"
 
 namespace {
 
-using Picture = CPreviewDlg::Picture;
+constexpr int kShotX = 60;
+constexpr int kShotY = 60;
 
-const Picture kBackground = {12, 0, 0, 0, 0, 0};
-const Picture kIcon = {15, 0, 10, 7, 16, 16};
-const Picture kSeparator = {16, 0, 0, 364, 600, 2};
-const wchar_t kTitle[] = L"Orvane 视频客户端";
-
-// A page as the main window hosts it: a child of a skinned 600 x 400 window.
-int ShootPage(const std::string& strOutDir, const char* pszName, UINT nTemplate, CPreviewDlg::Setup setup) {
-    CPreviewDlg::Setup hostSetup;
-    hostSetup.pictures = {kBackground};
-    CPreviewDlg host(IDD_ORVANE_DIALOG, hostSetup);
-    CPreviewDlg page(nTemplate, std::move(setup));
-    if (!host.Create(nullptr))
+// A page over its host, shown as the main window shows it; fnShown runs before the picture.
+template <typename Page>
+int ShootPage(const std::string& strOutDir, const char* pszName,
+              const std::function<void(Page&)>& fnShown = nullptr) {
+    CPageHost host;
+    if (!host.Open(kShotX, kShotY))
         return 1;
-    MakeSkinnedWindow(host.GetHwnd());
-    SetWindowPos(host.GetHwnd(), HWND_TOP, 60, 60, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    Page page(host);
     if (!page.Create(host.GetHwnd()))
         return 1;
-    MakeSkinnedWindow(page.GetHwnd());
-    SetWindowPos(page.GetHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetWindowPos(page.GetHwnd(), HWND_TOP, 0, 0, 600, 400, SWP_SHOWWINDOW);
+    if (fnShown)
+        fnShown(page);
     return TakeShot(host.GetHwnd(), strOutDir, pszName) ? 0 : 1;
 }
 
-// A top-level dialog over its own picture.
-int ShootPopup(const std::string& strOutDir, const char* pszName, UINT nTemplate, CPreviewDlg::Setup setup,
-               BYTE nAlpha) {
-    CPreviewDlg dialog(nTemplate, std::move(setup));
-    if (!dialog.Create(nullptr))
-        return 1;
-    MakeSkinnedWindow(dialog.GetHwnd());
-    if (nAlpha)
-        SetLayeredWindowAttributes(dialog.GetHwnd(), 0, nAlpha, LWA_ALPHA);
-    SetWindowPos(dialog.GetHwnd(), HWND_TOP, 60, 60, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-    return TakeShot(dialog.GetHwnd(), strOutDir, pszName) ? 0 : 1;
+// What a modal window does once it is up: its picture taken, then fnEnd(window) ends it.
+struct ModalShot {
+    std::string strOutDir;
+    const char* pszName;
+    std::function<void(HWND)> fnEnd;
+    bool bTaken = false;
+};
+ModalShot* g_pModalShot = nullptr;
+
+BOOL CALLBACK FindShownDialog(HWND hWnd, LPARAM lParam) {
+    wchar_t szClass[16] = {};
+    GetClassNameW(hWnd, szClass, 16);
+    if (!IsWindowVisible(hWnd) || lstrcmpW(szClass, L"#32770") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
 }
 
-int ShootTemplates(const std::string& strOutDir) {
-    int nFailed = 0;
-    CPreviewDlg::Setup main;
-    main.pictures = {kBackground, kIcon, kSeparator};
-    nFailed += ShootPopup(strOutDir, "dialog-102-main", IDD_ORVANE_DIALOG, main, 0);
+void CALLBACK ModalShotTimer(HWND, UINT, UINT_PTR nId, DWORD) {
+    KillTimer(nullptr, nId);
+    HWND hDialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindShownDialog, reinterpret_cast<LPARAM>(&hDialog));
+    if (!hDialog)
+        return;
+    SetWindowPos(hDialog, HWND_TOP, kShotX, kShotY, 0, 0, SWP_NOSIZE);
+    g_pModalShot->bTaken = TakeShot(hDialog, g_pModalShot->strOutDir, g_pModalShot->pszName);
+    g_pModalShot->fnEnd(hDialog);
+}
 
-    CPreviewDlg::Setup start;
-    start.pictures = {kBackground, {20, 0, 10, 3, 580, 354}, kIcon, kSeparator};
-    start.buttonTypes = {{1015, 5}, {1016, 4}, {1046, 3}, {1053, 19}};
-    start.nFixedNormalId = 1053;
-    start.texts = {{1027, kTitle}, {1043, L"Velmora Tessel软件许可协议"}};
-    nFailed += ShootPage(strOutDir, "dialog-173-start-page", IDD_ORVANE_START, start);
+// Runs fnRun (which shows a modal window) and takes the window's picture once it is up.
+int ShootModal(ModalShot shot, const std::function<void()>& fnRun) {
+    g_pModalShot = &shot;
+    SetTimer(nullptr, 0, 300, ModalShotTimer);
+    fnRun();
+    g_pModalShot = nullptr;
+    return shot.bTaken ? 0 : 1;
+}
 
-    CPreviewDlg::Setup path;
-    path.pictures = {kBackground, kIcon, kSeparator};
-    path.buttonTypes = {{1, 3}, {1007, 1}, {1016, 4}, {1054, 5}, {1062, 26}};
-    path.texts = {{1027, kTitle}};
-    nFailed += ShootPage(strOutDir, "dialog-129-install-path", IDD_INSTALLPATH, path);
-
-    CPreviewDlg::Setup progress;
-    progress.pictures = {kBackground, {18, 0, 10, 3, 580, 354}, kIcon};
-    progress.buttonTypes = {{1015, 5}, {1016, 4}};
-    progress.texts = {{1027, kTitle}};
-    nFailed += ShootPage(strOutDir, "dialog-130-progress", IDD_PROGRESS, progress);
-
-    CPreviewDlg::Setup finish;
-    finish.pictures = {kBackground, {17, 0, 10, 0, 580, 354}, {24, 0, 15, 377, 41, 15}, kIcon, kSeparator};
-    finish.buttonTypes = {{1015, 5}, {1058, 4}, {1016, 2}};
-    finish.texts = {{1059, kTitle}, {1023, L"推荐软件"}};
-    finish.shown = {1022, 1023};
-    nFailed += ShootPage(strOutDir, "dialog-160-finish", IDD_CONFIG, finish);
-
-    CPreviewDlg::Setup box;
-    box.cx = 296;
-    box.cy = 173;
-    box.pictures = {{13, 0, 0, 0, 0, 0}};
-    box.buttonTypes = {{1, 7}, {2, 7}, {1014, 6}};
-    box.texts = {{1008, L"您选择的硬盘存储空间不足，请删除其他文"},
-                 {1009, L"件，或重新选择路径后进行安装。"}};
-    nFailed += ShootPopup(strOutDir, "dialog-151-message-box", IDD_MSGBOX, box, 0);
-
-    CPreviewDlg::Setup loading;
-    loading.cx = 228;
-    loading.cy = 57;
-    loading.pictures = {{14, 0, 1, 1, 226, 55}};
-    loading.texts = {{1042, L"请稍后，正在加载资源 1%"}};
-    nFailed += ShootPopup(strOutDir, "dialog-170-loading", IDD_START, loading, 102);
+int ShootWindows(const std::string& strOutDir) {
+    int nFailed = ShootPage<COrvaneStartDlg>(strOutDir, "page-start");
+    nFailed += ShootPage<CInstallPathDlg>(strOutDir, "page-install-path");
+    nFailed += ShootPage<CProgressDlg>(strOutDir, "page-progress", [](CProgressDlg& page) {
+        page.SetProgress(40);
+        page.RepaintSlide();
+    });
+    nFailed += ShootPage<CConfigDlg>(strOutDir, "page-finish");
+    nFailed += ShootModal(
+        {strOutDir, "message-box", [](HWND hBox) { PostMessageW(hBox, WM_COMMAND, IDOK, 0); }}, [] {
+            ShowMsgBox(nullptr, "您选择的硬盘存储空间不足，请删除其他文\n件，或重新选择路径后进行安装。");
+        });
+    // The loader never answers: the window counts until its picture is taken.
+    CStartDlg loading([](HWND) {});
+    nFailed += ShootModal(
+        {strOutDir, "loading", [](HWND hWnd) { PostMessageW(hWnd, WM_COMMAND, kCmdConfigLoaded, 0); }},
+        [&loading] { loading.DoModal(nullptr); });
     return nFailed;
 }
 
@@ -118,7 +116,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Keep the pointer off the windows: only the states set on purpose should show.
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     HWND hBackdrop = CreateBackdrop();
-    int nFailed = ShootControls(strOutDir) + ShootTemplates(strOutDir);
+    int nFailed = ShootControls(strOutDir) + ShootWindows(strOutDir);
     DestroyWindow(hBackdrop);
     CImageMgr::Instance().Release();
     Gdiplus::GdiplusShutdown(token);

@@ -1,5 +1,6 @@
 #!/bin/bash
-# Saves screenshots of every skinned control and dialog template into OUTDIR:
+# Saves screenshots of every skinned control, the real pages, the message box and the loading
+# window into OUTDIR:
 #   tools/skinshots/skinshots.sh OUTDIR [BUILD_DIR]
 # Builds the x86_64 tree when the program is missing, then runs it under Wine on a fresh
 # Xvfb display with the test prefix (its font replacements make Chinese text readable).

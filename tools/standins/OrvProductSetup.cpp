@@ -6,9 +6,10 @@
 // What it installs travels inside its own file, appended after the program image (the
 // reference server's scenarios compose it): records "set KEY=VALUE\n" and
 // "file NAME SIZE\n" + SIZE bytes, then "ORVSTAND" and the 64-bit little-endian offset where
-// the records begin. Keys: name and version (the uninstall entry "<name>-<version>"), icon
-// (the installed file DisplayIcon names), delay (milliseconds), fail (1: install nothing and
-// exit 2). A file name containing "fail" fails too.
+// the records begin, at the file's end or, when the whole was signed, just before the
+// certificate table that the PE header's security entry points at. Keys: name and version
+// (the uninstall entry "<name>-<version>"), icon (the installed file DisplayIcon names), delay
+// (milliseconds), fail (1: install nothing and exit 2). A file name containing "fail" fails too.
 #include <cstdlib>
 #include <map>
 #include <vector>
@@ -41,13 +42,36 @@ bool ReadOwnFile(std::string& strBytes) {
     return bOk;
 }
 
+// Where the signed image ends: the start of its certificate table, else the file's end.
+size_t UnsignedLength(const std::string& strBytes) {
+    if (strBytes.size() < sizeof(IMAGE_DOS_HEADER))
+        return strBytes.size();
+    const auto* pDos = reinterpret_cast<const IMAGE_DOS_HEADER*>(strBytes.data());
+    size_t nNt = static_cast<size_t>(pDos->e_lfanew);
+    if (nNt > strBytes.size() || strBytes.size() - nNt < sizeof(IMAGE_NT_HEADERS))
+        return strBytes.size();
+    const auto* pNt = reinterpret_cast<const IMAGE_NT_HEADERS*>(strBytes.data() + nNt);
+    const IMAGE_DATA_DIRECTORY& security = pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
+    if (security.VirtualAddress == 0 || security.VirtualAddress > strBytes.size())
+        return strBytes.size();
+    return security.VirtualAddress;
+}
+
+bool HasTrailer(const std::string& strBytes, size_t nLength) {
+    return nLength >= 16 && nLength <= strBytes.size() && strBytes.compare(nLength - 16, 8, "ORVSTAND") == 0;
+}
+
 bool ParsePayload(const std::string& strBytes, Payload& payload) {
-    if (strBytes.size() < 16 || strBytes.compare(strBytes.size() - 16, 8, "ORVSTAND") != 0)
+    // Appended to the file as it is, or signed together with it.
+    size_t nLength = strBytes.size();
+    if (!HasTrailer(strBytes, nLength))
+        nLength = UnsignedLength(strBytes);
+    if (!HasTrailer(strBytes, nLength))
         return false;
     unsigned long long nOffset = 0;
     for (int i = 7; i >= 0; --i)
-        nOffset = nOffset << 8 | static_cast<unsigned char>(strBytes[strBytes.size() - 8 + i]);
-    size_t nEnd = strBytes.size() - 16, nPos = static_cast<size_t>(nOffset);
+        nOffset = nOffset << 8 | static_cast<unsigned char>(strBytes[nLength - 8 + i]);
+    size_t nEnd = nLength - 16, nPos = static_cast<size_t>(nOffset);
     while (nPos < nEnd) {
         size_t nLineEnd = strBytes.find('\n', nPos);
         if (nLineEnd == std::string::npos || nLineEnd >= nEnd)

@@ -1,8 +1,8 @@
-// Lists the windows of the running processes with a given executable name, for the
-// end-to-end tests that drive the program like a user: which top-level windows it shows,
-// and inside them every child control with its id, class, screen rectangle, visibility,
-// check state and text. One line per window, fields separated by tabs, text in the ANSI
-// code page:
+// Lists the windows of the running processes with a given executable name, for the scripts
+// that drive the program like a user (tools/harness): which top-level windows it shows, and
+// inside them every child control with its id, class, screen rectangle, visibility, check
+// state and text, so that a click goes to the control with a given id. One line per window,
+// fields separated by tabs, text in the ANSI code page:
 //   top    <hwnd> <pid> <left>,<top>,<right>,<bottom> <visible> <text>
 //   child  <hwnd> <parent hwnd> <id> <class> <left>,<top>,<right>,<bottom> <visible> <check> <text>
 // <check> is the answer to BM_GETCHECK for shown buttons, -1 otherwise. The controls of a hidden

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Handles.h"
-#include "InstallFlow.h"
+#include "InstallerPaths.h"
 #include "Log.h"
 #include "MakerServer.h"
 #include "Path.h"
@@ -57,6 +57,11 @@ protected:
         m_run.reset(new CInstallRun(*m_mgr));
         m_run->SetInstallPath(m_dir.Path() + "Program Files\\" + strFolder);
         return *m_run;
+    }
+    // The begin-download command's two halves, as the dialog runs them.
+    void Begin(CInstallRun& run) {
+        EXPECT_TRUE(run.BeginDownload());
+        run.StartInstallerOrDownload();
     }
     // Polls every 100 ms like the dialog until the installer has exited or the run failed.
     CInstallRun::PollResult PollUntilSettled(std::vector<int>& shown) {
@@ -114,6 +119,7 @@ TEST_F(InstallRunTest, DefaultRunFromDownloadToClientAndRecommendedProducts) {
     std::string strFolder = run.GetInstallDir();
     ASSERT_TRUE(run.BeginDownload());
     EXPECT_FALSE(run.BeginDownload());
+    run.StartInstallerOrDownload();
     std::vector<int> shown;
     CInstallRun::PollResult last = PollUntilSettled(shown);
     ASSERT_TRUE(last.bInstallerExited);
@@ -168,7 +174,7 @@ TEST_F(InstallRunTest, DefaultRunFromDownloadToClientAndRecommendedProducts) {
 // installer that registers nothing; both addresses failing.
 TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     std::vector<int> shown;
-    Prepare("retry", "Retry").BeginDownload();
+    Begin(Prepare("retry", "Retry"));
     ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
     ASSERT_TRUE(m_run->FinishInstall());
     std::vector<std::string> events = Events(5);
@@ -182,19 +188,27 @@ TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     std::string strInstaller = m_run->GetInstallerPath();
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKavvikEntry);
     Prepare("unregistered", "Retry").SetInstallPath(GetParentFolder(GetParentFolder(strInstaller)));
-    ASSERT_TRUE(m_run->BeginDownload());
+    Begin(*m_run);
     shown.clear();
     ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
     EXPECT_EQ(shown.front(), 95);
     ASSERT_TRUE(m_run->FinishInstall());
-    events = Events(3);
-    ASSERT_EQ(events.size(), 3u);
+    // The user has unticked the client start.
+    m_run->GetChoices().bRunAfterInstall = 0;
+    m_run->StartClient();
+    events = Events(4);
+    ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(events[1], "startdown");
     // The old installer registers the product again; the scenario's failing one never ran.
     EXPECT_EQ(events[2].substr(0, 25), "installcomplete&dltime=0&");
+    EXPECT_EQ(events[3], "clientstartfail");
+    for (const char* pszLine : {"State=3,runafterinstall=0\n", "OnCmdStart() StartClient=0 \n"})
+        EXPECT_TRUE(Contains(LogText(), pszLine)) << pszLine << "\n---\n" << LogText();
+    EXPECT_FALSE(Contains(Record(), "client\t")) << Record();
+    EXPECT_FALSE(FileExists(strInstaller));
 
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKavvikEntry);
-    Prepare("unregistered", "Unregistered").BeginDownload();
+    Begin(Prepare("unregistered", "Unregistered"));
     ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
     ASSERT_TRUE(m_run->FinishInstall());
     m_run->StartClient();
@@ -203,11 +217,86 @@ TEST_F(InstallRunTest, RetryInstallerOnDiskUnregisteredProductAndFinalFailure) {
     EXPECT_EQ(events[3].substr(0, 19), "installcompletefail");
     EXPECT_EQ(events[4], "clientstartfail");
 
-    Prepare("no-download", "Nothing").BeginDownload();
+    Begin(Prepare("no-download", "Nothing"));
     CInstallRun::PollResult failed = PollUntilSettled(shown);
     ASSERT_TRUE(failed.bFailed);
     EXPECT_STREQ(failed.pszMessage, "连接失败，请稍后！");
     EXPECT_FALSE(m_run->Poll().bFailed);
     ::Sleep(500);
     EXPECT_EQ(Events(3), (std::vector<std::string>{"start", "startdown", "downloadfailed&err=2"}));
+}
+
+// The first address serves the installer with one byte changed after signing, and the Install
+// folder holds a file an earlier run left that is no signed program: both are refused, deleted
+// and never started; the second address installs. The recommended installers (another signer,
+// unsigned, changed) are skipped. Then both addresses serve installers of no pinned signer.
+TEST_F(InstallRunTest, OnlyTheMakersInstallersRun) {
+    CInstallRun& run = Prepare("tampered", "Tampered");
+    const std::string strInstaller = InstallerPathFor(run.GetInstallDir(), m_mgr->GetInstallUrl());
+    ASSERT_TRUE(CreateDirectoryChain(GetParentFolder(strInstaller)));
+    ASSERT_TRUE(WriteFileText(strInstaller, "MZ left by an earlier run"));
+    Begin(run);
+    std::vector<int> shown;
+    ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
+    ASSERT_TRUE(run.FinishInstall());
+    run.StartClient();
+    std::vector<std::string> events = Events(6);
+    ASSERT_EQ(events.size(), 6u);
+    EXPECT_EQ(events[0], "start");
+    EXPECT_EQ(events[1], "startdown");
+    EXPECT_EQ(events[2], "downloadfailed&err=7");
+    EXPECT_EQ(events[3].substr(0, 24), "downloadcomplete&dltime=");
+    EXPECT_EQ(events[4].substr(0, 16), "installcomplete&");
+    EXPECT_EQ(events[5], "clientstart");
+    std::string strLog = LogText();
+    EXPECT_EQ(CountOccurrences(strLog, "CInstallerTrust::Check(" + strInstaller + ") 签名无效[0x"), 2u)
+        << strLog;
+    EXPECT_TRUE(Contains(strLog, "CInstallerTrust::Check(" + strInstaller + ") 签名无效[0x80096010]\n"))
+        << strLog;
+    EXPECT_TRUE(Contains(strLog, "下载失败，尝试 " + m_mgr->GetInstallUrl2() + " \n")) << strLog;
+
+    for (int& bChosen : run.GetChoices().bRecommend) bChosen = 1;
+    ASSERT_NE(run.StartRecommendThread(), nullptr);
+    run.WaitForRecommended();
+    for (const char* pszName : {"brelo.exe", "dunsa.exe", "gorlu.exe"}) {
+        EXPECT_TRUE(Contains(LogText(), "CRecommendInstaller 跳过不可信的安装程序 " + TestServerBase() +
+                                            "/dl1/business/" + pszName + "\n"))
+            << LogText();
+        EXPECT_FALSE(FileExists(GetParentFolder(strInstaller) + "\\" + pszName));
+    }
+
+    Begin(Prepare("untrusted", "Untrusted"));
+    CInstallRun::PollResult failed = PollUntilSettled(shown);
+    ASSERT_TRUE(failed.bFailed);
+    EXPECT_STREQ(failed.pszMessage, "连接失败，请稍后！");
+    ::Sleep(500);
+    EXPECT_EQ(Events(3), (std::vector<std::string>{"start", "startdown", "downloadfailed&err=7"}));
+    EXPECT_FALSE(FileExists(m_run->GetInstallerPath()));
+    // Of all these installers only the second address's of the first run ever started.
+    std::string strRecord = Record();
+    EXPECT_EQ(CountOccurrences(strRecord, "setup\targs="), 1u) << strRecord;
+    EXPECT_EQ(CountOccurrences(strRecord, "setup\tresult=0\t"), 1u) << strRecord;
+    EXPECT_FALSE(Contains(strRecord, "recommend\t")) << strRecord;
+}
+
+// A downloaded installer that is no program: a failed install, reported and deleted, and the
+// run ends with its message instead of waiting on the progress page.
+TEST_F(InstallRunTest, InstallerThatCannotStartEndsTheRunAsAFailedInstall) {
+    Begin(Prepare("not-a-program", "NoProgram"));
+    std::vector<int> shown;
+    CInstallRun::PollResult failed = PollUntilSettled(shown);
+    ASSERT_TRUE(failed.bFailed);
+    EXPECT_STREQ(failed.pszMessage, "安装失败。");
+    EXPECT_FALSE(FileExists(m_run->GetInstallerPath()));
+    EXPECT_FALSE(m_run->Poll().bFailed);
+    EXPECT_TRUE(Contains(LogText(),
+                         "COrvaneDlg::LaunchInstallProgram() path=" + m_run->GetInstallerPath() + "  Fail\n"))
+        << LogText();
+    std::vector<std::string> events = Events(4);
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[2].substr(0, 24), "downloadcomplete&dltime=");
+    EXPECT_EQ(events[3].substr(0, 27), "installcompletefail&dltime=");
+    EXPECT_TRUE(Contains(events[3], "&insttime=0&homepage=1&recinst=0")) << events[3];
+    ::Sleep(500);
+    EXPECT_EQ(Events(4).size(), 4u);
 }

@@ -14,6 +14,7 @@
 #include "ConfigDlg.h"
 #include "DialogBase.h"
 #include "ImageMgr.h"
+#include "ImageKeys.h"
 #include "InstallHost.h"
 #include "InstallPathDlg.h"
 #include "InstallPathRules.h"
@@ -34,6 +35,11 @@ public:
     CTestHost() : CDialogBase(IDD_ORVANE_DIALOG) {}
 
     HWND GetHostWindow() const override { return GetHwnd(); }
+    const PageTexts& GetPageTexts() const override { return texts; }
+    std::vector<OfferChoice> GetRecommendOffers() const override { return offers; }
+    OfferChoice GetHomePageOffer() const override { return homePage; }
+    bool IsClientRunning() const override { return false; }
+    void CloseClient() override { events.push_back("close client"); }
     std::string GetInstallDir() const override { return strInstallDir; }
     void SetInstallPath(const std::string& strDir) override { strInstallDir = strDir; }
     BOOL GetRunAfterInstall() const override { return bRunAfterInstall; }
@@ -43,13 +49,18 @@ public:
     void SetAutoStart(BOOL bValue) override { bAutoStart = bValue; }
     void SetPinTaskbar(BOOL bValue) override { bPinTaskbar = bValue; }
     void SetRecommend(int nIndex, BOOL bValue) override { recommends.push_back(nIndex * 10 + bValue); }
-    void StartRecommendThread() override { events.push_back("recommend thread"); }
+    void SetHomePageChoice(BOOL bValue) override { bHomePage = bValue; }
     bool GetBackgroundSlice(const RECT&, ImageEntry& entry) const override {
-        return LookupImage(12, 0, entry);
+        return LookupImage(kImageBackground, 0, entry);
     }
     void ShowInstallPathPage() override { events.push_back("show path page"); }
     void ShowStartPage() override { events.push_back("show start page"); }
 
+    PageTexts texts = {"Kavvik 播放器", "Velmora Tessel", "Kavvik", "http://127.0.0.1:1/licence", "Kavvik"};
+    std::vector<OfferChoice> offers = {
+        {"Brelo视频社区", 1}, {"Dunsa视频社区", 2}, {"Fimra视频社区", 1}, {"Gorsk视频社区", 1}};
+    OfferChoice homePage = {"Kavvik 导航", 1};
+    BOOL bHomePage = -1;
     std::string strInstallDir;
     BOOL bRunAfterInstall = TRUE;
     BOOL bAnchorReminder = TRUE;
@@ -216,7 +227,7 @@ private:
 
 }  // namespace
 
-TEST(FinishSlotsTest, RecommendedProductsThenTheHomePageAlongTheBottomLine) {
+TEST(ChoiceSlotsTest, RecommendedProductsThenTheHomePageAlongTheBottomLine) {
     // No recommendation, home page offered ticked: one slot at x 61, the home page's.
     std::vector<ChoiceSlot> slots = PlaceChoiceSlots({}, {1, 50});
     ASSERT_EQ(1u, slots.size());
@@ -245,31 +256,6 @@ TEST(FinishSlotsTest, RecommendedProductsThenTheHomePageAlongTheBottomLine) {
     EXPECT_FALSE(slots[1].bChecked);
     EXPECT_TRUE(slots[2].bHomePage);
     EXPECT_EQ(slots[0].rcLabel.right + 15, slots[1].rcBox.left);
-}
-
-TEST(InstallPathRulesTest, FolderCompletionsFreeSpaceAndThePinOption) {
-    EXPECT_EQ("D:\\Kavvik", CompleteInstallFolder("D:", "Kavvik"));
-    EXPECT_EQ("D:\\Kavvik", CompleteInstallFolder("D:\\", "Kavvik"));
-    EXPECT_EQ("D:\\Games", CompleteInstallFolder("D:\\Games", "Kavvik"));
-    EXPECT_EQ("E:\\Games\\Kavvik", CompleteBrowsedFolder("E:\\Games", "Kavvik"));
-    EXPECT_EQ("E:\\Games\\KAVVIK", CompleteBrowsedFolder("E:\\Games\\KAVVIK", "Kavvik"));
-    EXPECT_EQ("E:\\Kavvik", CompleteBrowsedFolder("E:\\", "Kavvik"));
-    EXPECT_EQ("", CompleteBrowsedFolder("", "Kavvik"));
-    EXPECT_TRUE(HasEnoughFreeSpace(209715200));
-    EXPECT_FALSE(HasEnoughFreeSpace(209715199));
-    EXPECT_EQ(FreeSpaceStep::kCheckAgain, FreeSpaceAnswerStep(kAnswerOk));
-    EXPECT_EQ(FreeSpaceStep::kBrowse, FreeSpaceAnswerStep(kAnswerCancel));
-    EXPECT_EQ(FreeSpaceStep::kStay, FreeSpaceAnswerStep(kAnswerClose));
-    EXPECT_EQ(RunningClientStep::kCloseClient, RunningClientAnswerStep(kAnswerCancel));
-    EXPECT_FALSE(IsPinOptionShown(6, 0));
-    EXPECT_TRUE(IsPinOptionShown(6, 1));
-    EXPECT_FALSE(IsPinOptionShown(5, 1));
-    // Without the pin row the three rows start lower; the folder line follows the last row.
-    InstallPathLayout layout = ComputeInstallPathLayout(false);
-    EXPECT_RECT(187, 100, 203, 116, layout.rcBootBox);
-    EXPECT_RECT(187, 134, 203, 150, layout.rcStartBox);
-    EXPECT_RECT(187, 204, 381, 227, layout.rcFolder);
-    EXPECT_RECT(187, 158, 203, 174, ComputeInstallPathLayout(true).rcStartBox);
 }
 
 TEST_F(PagesTest, InstallPathPageProposesBrowsesAndHandsOverTheChoices) {
@@ -364,6 +350,28 @@ TEST_F(PagesTest, StartPageNeedsTheAgreementAndLaysTheSentenceOnOneLine) {
     EXPECT_RECT(175, 272, 425, 362, ChildRect(hPage, IDC_START_INSTALL));
     SaveScreenshot(m_host.GetHwnd(), "start-page");
 
+    // The custom-install button has one picture, drawn alike whether hovered or pressed.
+    HWND hCustom = GetDlgItem(hPage, IDC_START_CUSTOM);
+    CSnapshot normal(hCustom);
+    auto differs = [&normal](const CSnapshot& shot) {
+        for (int y = 0; y < shot.Height(); ++y)
+            for (int x = 0; x < shot.Width(); ++x)
+                if (shot.Pixel(x, y) != normal.Pixel(x, y))
+                    return true;
+        return false;
+    };
+    SendMessageW(hCustom, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_FALSE(differs(CSnapshot(hCustom)));
+    SendMessageW(hCustom, BM_SETSTATE, TRUE, 0);
+    EXPECT_FALSE(differs(CSnapshot(hCustom)));
+    SendMessageW(hCustom, BM_SETSTATE, FALSE, 0);
+    SendMessageW(hCustom, WM_MOUSELEAVE, 0, 0);
+    // Both chrome buttons have their tips.
+    HWND hTip = FindTooltipOf(hPage);
+    ASSERT_NE(nullptr, hTip);
+    EXPECT_EQ("最小化", TooltipText(hTip, hPage, GetDlgItem(hPage, IDC_START_MIN)));
+    EXPECT_EQ("关闭", TooltipText(hTip, hPage, GetDlgItem(hPage, IDC_START_CLOSE)));
+
     Click(page, IDC_START_INSTALL);
     EXPECT_EQ(std::vector<int>{ID_CMD_BEGIN_DOWNLOAD}, m_host.commands);
     // Custom install leaves with the agreement cleared; without it nothing starts.
@@ -416,9 +424,9 @@ TEST_F(PagesTest, FinishPageOffersThreeProductsAndTheHomePageAndHandsThemOver) {
     EXPECT_TRUE(m_host.bRunAfterInstall);
     Click(page, IDC_CONFIG_REMIND);
     EXPECT_FALSE(m_host.bAnchorReminder);
-    // Close acts as start: the client first, the choices, the worker, then the end.
+    // Close acts as start: the choices are handed over before the run's end begins.
     Click(page, IDC_CONFIG_CLOSE);
     EXPECT_EQ((std::vector<int>{ID_CMD_FINISH_START, ID_CMD_CLOSE_RUN}), m_host.commands);
     EXPECT_EQ((std::vector<int>{1, 11, 21}), m_host.recommends);
-    EXPECT_EQ(std::vector<std::string>{"recommend thread"}, m_host.events);
+    EXPECT_FALSE(m_host.bHomePage);
 }

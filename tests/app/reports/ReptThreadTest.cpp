@@ -102,39 +102,61 @@ TEST_F(ReptThreadTest, ReportsArriveInOrderWithTheirBytesIntact) {
 }
 
 TEST_F(ReptThreadTest, PassingFailureIsRetriedAtTheHeadAndHoldsBackTheNext) {
-    ASSERT_TRUE(PutMakerFile("maker-stats.fail", "503 3"));
-    StatsAddress first = MakeStats("/stat/r/start?n=1");
-    StatsAddress second = MakeStats("/stat/r/startdown?n=2");
-    m_thread.AddRept(first.strUrl);
-    m_thread.AddRept(second.strUrl);
+    for (const char* pszStatus : {"503", "408", "429"}) {
+        ClearMakerFiles();
+        ASSERT_TRUE(PutMakerFile("maker-stats.fail", std::string(pszStatus) + " 3"));
+        StatsAddress first = MakeStats(std::string("/stat/r/start?s=") + pszStatus);
+        StatsAddress second = MakeStats(std::string("/stat/r/startdown?s=") + pszStatus);
+        CReptThread thread;
+        thread.AddRept(first.strUrl);
+        thread.AddRept(second.strUrl);
+        thread.Start();
+        ASSERT_TRUE(WaitForMakerRecord("maker-stats.log", 5, 20000)) << pszStatus;
+        ::Sleep(200);
+        // Two tries per attempt: failure, failure, pause, failure, 200; only then the second.
+        EXPECT_EQ((std::vector<std::string>{first.strTarget, first.strTarget, first.strTarget,
+                                            first.strTarget, second.strTarget}),
+                  MakerRecord("maker-stats.log"))
+            << pszStatus;
+        EXPECT_EQ(0u, thread.GetQueueLength());
+        thread.Stop();
+        thread.WaitFor(-1);
+    }
+}
+
+TEST_F(ReptThreadTest, ClientErrorGetsItsSecondRequestAndOnlyThenIsDropped) {
+    CTempDir dir;
+    SetLogFile(dir.File("rept.log").c_str());
+    SetLogFlags(LOG_FILE);
+    // 404 for the first report's two requests and for the first request of the next one.
+    ASSERT_TRUE(PutMakerFile("maker-stats.fail", "404 3"));
+    StatsAddress refused = MakeStats("/stat/d/start?n=1");
+    StatsAddress once = MakeStats("/stat/d/startdown?n=2");
+    StatsAddress last = MakeStats("/stat/d/clientstart?n=3");
+    const std::string strBadAddress = "start?dlver=G1.0.0&pname=";  // rejected by the client (-3)
+    m_thread.AddRept(refused.strUrl);
+    m_thread.AddRept(strBadAddress);
+    m_thread.AddRept("");
+    // CR LF from a hostile setup document would inject a header: refused before sending (-3).
+    m_thread.AddRept(once.strUrl + "&x\r\nX-Injected: yes");
+    m_thread.AddRept(once.strUrl);
+    m_thread.AddRept(last.strUrl);
     m_thread.Start();
     ASSERT_TRUE(WaitForMakerRecord("maker-stats.log", 5, 20000));
     ::Sleep(200);
-    // Two tries per attempt: 503, 503, pause, 503, 200; only then the second report.
-    EXPECT_EQ((std::vector<std::string>{first.strTarget, first.strTarget, first.strTarget, first.strTarget,
-                                        second.strTarget}),
+    EXPECT_EQ((std::vector<std::string>{refused.strTarget, refused.strTarget, once.strTarget, once.strTarget,
+                                        last.strTarget}),
               MakerRecord("maker-stats.log"));
     EXPECT_EQ(0u, m_thread.GetQueueLength());
-}
-
-TEST_F(ReptThreadTest, ReportThatCannotSucceedIsDroppedAndTheNextGoesThrough) {
-    ASSERT_TRUE(PutMakerFile("maker-stats.fail", "404 1"));
-    StatsAddress refused = MakeStats("/stat/d/start?n=1");
-    StatsAddress next = MakeStats("/stat/d/startdown?n=2");
-    StatsAddress last = MakeStats("/stat/d/clientstart?n=3");
-    m_thread.AddRept(refused.strUrl);
-    m_thread.AddRept("start?dlver=G1.0.0&pname=");  // rejected by the client (-3)
-    m_thread.AddRept("");
-    // CR LF from a hostile setup document would inject a header: refused before sending (-3).
-    m_thread.AddRept(next.strUrl + "&x\r\nX-Injected: yes");
-    m_thread.AddRept(next.strUrl);
-    m_thread.AddRept(last.strUrl);
-    m_thread.Start();
-    ASSERT_TRUE(WaitForMakerRecord("maker-stats.log", 3, 20000));
-    ::Sleep(200);
-    EXPECT_EQ((std::vector<std::string>{refused.strTarget, next.strTarget, last.strTarget}),
-              MakerRecord("maker-stats.log"));
-    EXPECT_EQ(0u, m_thread.GetQueueLength());
+    std::string strLog = ReadFileText(dir.File("rept.log"));
+    EXPECT_NE(strLog.find("Rept " + refused.strUrl + " dropped: it cannot succeed [-5, 404]"),
+              std::string::npos)
+        << strLog;
+    EXPECT_NE(strLog.find("Rept " + strBadAddress + " dropped: it cannot succeed [-3, "), std::string::npos)
+        << strLog;
+    EXPECT_EQ(strLog.find("Rept " + once.strUrl + " dropped"), std::string::npos) << strLog;
+    SetLogFlags(LOG_TIME);
+    SetLogFile("");
 }
 
 TEST_F(ReptThreadTest, StopGivesEveryQueuedReportOneLastAttempt) {

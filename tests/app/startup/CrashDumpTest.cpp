@@ -140,27 +140,36 @@ TEST(CrashDump, ADumpReplacesAnEarlierOneOfTheSameSecond) {
     CTempDir temp;
     std::string strExe = temp.File("crasher.exe");
     ASSERT_TRUE(CopyFileA((TestBinFolder() + "OrvCrasher.exe").c_str(), strExe.c_str(), FALSE));
-    // Earlier files under every name the next seconds can give.
+    // Earlier files under every name the next minute can give (a loaded machine may take a
+    // while to start the program), larger than any dump and marked at both ends.
+    const LONG kEarlierBytes = 8 * 1024 * 1024;
+    const std::string strMark(4096, 'J');
     long long nNow = NowSeconds();
     std::vector<std::string> names;
-    for (long long n = nNow; n < nNow + 10; ++n) {
+    for (long long n = nNow; n < nNow + 60; ++n) {
         ULONGLONG ull = static_cast<ULONGLONG>(n) * 10000000ULL;
         FILETIME ft = {static_cast<DWORD>(ull), static_cast<DWORD>(ull >> 32)};
         SYSTEMTIME st;
         ASSERT_TRUE(FileTimeToSystemTime(&ft, &st));
         names.push_back(MakeDumpFileName(strExe, st));
-        ASSERT_TRUE(WriteFileText(names.back(), std::string(2000000, 'J')));
+        ASSERT_TRUE(WriteFileText(names.back(), strMark));
+        CFileHandle hFile(
+            CreateFileA(names.back().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(hFile.IsValid());
+        DWORD dwWritten = 0;
+        SetFilePointer(hFile.Get(), kEarlierBytes - static_cast<LONG>(strMark.size()), nullptr, FILE_BEGIN);
+        ASSERT_TRUE(
+            WriteFile(hFile.Get(), strMark.data(), static_cast<DWORD>(strMark.size()), &dwWritten, nullptr));
     }
-    ASSERT_EQ(RunProgram("\"" + strExe + "\"", 8000), 0);
+    ASSERT_EQ(RunProgram("\"" + strExe + "\"", 60000), 0);
     int nReplaced = 0;
     for (const std::string& strName : names) {
+        if (FileSize(strName) == kEarlierBytes)
+            continue;
+        ++nReplaced;
         std::string strText = ReadFileText(strName);
-        if (strText.substr(0, 4) == "MDMP") {
-            ++nReplaced;
-            EXPECT_EQ(strText.find("JJJJ"), std::string::npos);
-        } else {
-            EXPECT_EQ(strText, std::string(2000000, 'J'));
-        }
+        EXPECT_EQ(strText.substr(0, 4), "MDMP");
+        EXPECT_EQ(strText.find("JJJJ"), std::string::npos);
     }
     EXPECT_EQ(nReplaced, 1);
 }
@@ -183,4 +192,28 @@ TEST(CrashDump, AStackOverflowLeavesAMinidumpAndExitsWithZero) {
     ASSERT_GT(data.size(), 32u);
     EXPECT_EQ(std::string(data.begin(), data.begin() + 4), "MDMP");
     EXPECT_EQ(DumpedExceptionCode(data), 0xC00000FDu);
+}
+
+// A debug-help library without the writer (a stand-in library under its name beside the
+// program): neither the filter nor the stack-overflow handler is installed.
+TEST(CrashDump, WithoutAMinidumpWriterNothingIsInstalled) {
+    CTempDir temp;
+    std::string strExe = temp.File("orvnowriter.exe");
+    ASSERT_TRUE(CopyFileA((TestBinFolder() + "OrvCrasher.exe").c_str(), strExe.c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA((TestBinFolder() + "Corvendil.dll").c_str(), temp.File("dbghelp.dll").c_str(), FALSE));
+    // Windows loads the library beside the program first; Wine prefers its own unless the
+    // program's settings say otherwise (a key Windows never reads).
+    const char kOverrides[] = "Software\\Wine\\AppDefaults\\orvnowriter.exe\\DllOverrides";
+    CRegKey hKey;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              hKey.Receive(), nullptr),
+              ERROR_SUCCESS);
+    const char kNative[] = "native";
+    RegSetValueExA(hKey.Get(), "dbghelp", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNative), sizeof(kNative));
+    hKey.Close();
+    int nExit = RunProgram("\"" + strExe + "\" nowriter", 60000);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
+    EXPECT_EQ(nExit, 20);
+    EXPECT_TRUE(FindNames(temp.File("orvnowriter.exe*.dmp")).empty());
 }

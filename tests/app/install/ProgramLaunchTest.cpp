@@ -1,0 +1,70 @@
+#include "ProgramLaunch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Handles.h"
+#include "InstallerPaths.h"
+#include "Path.h"
+#include "ProductTable.h"
+#include "StandinSupport.h"
+#include "TestSupport.h"
+
+namespace {
+
+void DeleteUninstallEntry(const std::string& strName) {
+    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE,
+                    ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + strName).c_str());
+}
+
+}  // namespace
+
+// A real silent install into a folder with blanks (the folder reaches the installer whole,
+// after "/D="), then the registry check the main dialog makes.
+TEST(ProgramLaunch, InstallerRunsSilentlyAndTheProductCheckFindsItsEntry) {
+    CTempDir dir;
+    CStandinRecord record(dir);
+    std::string strFolder = dir.Path() + "Program Files\\Nalvo";
+    std::string strInstaller = InstallerPathFor(strFolder, "http://h/dl/nalvo%20setup.exe");
+    ASSERT_TRUE(CreateDirectoryChain(InstallerFolderFor(strFolder)));
+    ASSERT_TRUE(WriteFileText(strInstaller, ComposeProductSetup("Nalvo视频社区", "flowtest")));
+    DeleteUninstallEntry("Nalvo视频社区-flowtest");
+    EXPECT_FALSE(CheckProductInstalled(3));
+
+    CHandle hProcess(LaunchInstallProgram(strInstaller, BuildInstallerParameters(true, "c3Vt", strFolder)));
+    ASSERT_TRUE(hProcess.IsValid());
+    ASSERT_EQ(::WaitForSingleObject(hProcess.Get(), 30000), WAIT_OBJECT_0);
+    DWORD dwExit = 99;
+    ::GetExitCodeProcess(hProcess.Get(), &dwExit);
+    EXPECT_EQ(dwExit, 0u) << record.Text();
+    EXPECT_NE(
+        record.Text().find("setup\tsilent=1\tautostart=TRUE\tcommender=c3Vt\tfolder=" + strFolder + "\n"),
+        std::string::npos)
+        << record.Text();
+    EXPECT_TRUE(FileExists(strFolder + "\\Kavvik.exe"));
+    EXPECT_TRUE(CheckProductInstalled(3));
+    DeleteUninstallEntry("Nalvo视频社区-flowtest");
+    EXPECT_FALSE(CheckProductInstalled(3));
+}
+
+// "C:\...\Program Files\Kavvik\Kavvik.exe" unquoted would start "C:\...\Program.exe" first.
+TEST(ProgramLaunch, ClientStartsByItsFullPathInItsOwnFolder) {
+    CTempDir dir;
+    CStandinRecord record(dir);
+    std::string strFolder = dir.Path() + "Program Files\\Kavvik";
+    ASSERT_TRUE(CreateDirectoryChain(strFolder));
+    ASSERT_TRUE(::CopyFileA((TestBinFolder() + "OrvClient.exe").c_str(), (strFolder + "\\Kavvik.exe").c_str(),
+                            FALSE));
+    ASSERT_TRUE(::CopyFileA((TestBinFolder() + "OrvRecommendSetup.exe").c_str(),
+                            dir.File("Program.exe").c_str(), FALSE));
+
+    EXPECT_TRUE(LaunchKavvik(strFolder, "Kavvik.exe"));
+    ASSERT_TRUE(record.WaitFor("client\t"));
+    EXPECT_NE(record.Text().find("\tcwd=" + strFolder + "\n"), std::string::npos) << record.Text();
+    EXPECT_NE(record.Text().find("cmdline=\"" + strFolder + "\\Kavvik.exe\"\t"), std::string::npos)
+        << record.Text();
+    ::Sleep(300);
+    EXPECT_EQ(record.Text().find("recommend\t"), std::string::npos) << record.Text();
+    EXPECT_FALSE(LaunchKavvik(strFolder, "Missing.exe"));
+}
