@@ -26,9 +26,7 @@ uint64_t GetU64(const uint8_t* p) {
 }  // namespace
 
 CBitmapFile::CBitmapFile()
-    : m_bOpen(false), m_header(), m_i64Downloaded(0), m_nWorkerCount(0), m_dwStartTick(::GetTickCount()) {
-    ClearDirty();
-}
+    : m_bOpen(false), m_header(), m_i64Downloaded(0), m_dwStartTick(::GetTickCount()) {}
 
 CBitmapFile::~CBitmapFile() {
     Close();
@@ -72,17 +70,6 @@ BitmapHeaderError CBitmapFile::CheckHeader(const BitmapHeader& header) {
     return BitmapHeaderError::None;
 }
 
-int64_t CBitmapFile::BlockCount(int64_t i64Length, int nBlockSize) {
-    if (nBlockSize <= 0 || i64Length <= 0)
-        return 0;
-    return (i64Length + nBlockSize - 1) / nBlockSize;
-}
-
-int CBitmapFile::WorkerCountFor(int64_t nBlocks) {
-    return static_cast<int>(
-        std::min<int64_t>((nBlocks + kBlocksPerWorker - 1) / kBlocksPerWorker, kMaxWorkers));
-}
-
 bool CBitmapFile::ReadAt(HANDLE hFile, int64_t i64Offset, void* pData, DWORD nSize, DWORD& nRead) {
     OVERLAPPED ov = {};
     ov.Offset = static_cast<DWORD>(i64Offset);
@@ -122,15 +109,13 @@ bool CBitmapFile::Create(const char* pszPath, int64_t i64Length, FILETIME ftRemo
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         bOk = m_hFile.IsValid();
     }
-    int64_t nBlocks = bOk ? BlockCount(i64Length, kBlockSize) : 0;
     if (bOk)
-        bOk = WriteHeader() && SetFileLength(m_hFile.Get(), kTableOffset + nBlocks);
+        bOk = WriteHeader() && SetFileLength(m_hFile.Get(), kTableOffset + BlockCount(i64Length, kBlockSize));
     if (!bOk)
         m_hFile.Close();
-    m_table.assign(bOk ? static_cast<size_t>(nBlocks) : 0, 0);
+    m_table.Reset(bOk ? i64Length : 0, kBlockSize);
     m_bOpen = bOk;
-    ClearDirty();
-    UpdateDerived();
+    m_table.AssignInitialShares();
     return bOk;
 }
 
@@ -144,8 +129,7 @@ bool CBitmapFile::Open(const char* pszPath) {
         if (dwErr != ERROR_FILE_NOT_FOUND)
             LOGF(0, "CBitmapFile::Open(%s) 文件打开失败[%d]\n", pszPath, (int)dwErr);
     } else if (ValidateOpened(pszPath) && ResizeToTable(pszPath)) {
-        int64_t nBlocks = BlockCount(m_header.i64Length, m_header.nBlockSize);
-        m_table.assign(static_cast<size_t>(nBlocks), 0);
+        m_table.Reset(m_header.i64Length, m_header.nBlockSize);
         m_i64Downloaded.store(m_header.i64Downloaded);
         m_dwStartTick = ::GetTickCount() - m_header.nElapsedMs;
         m_bOpen = true;
@@ -153,7 +137,7 @@ bool CBitmapFile::Open(const char* pszPath) {
         m_hFile.Close();
     }
     Read();
-    UpdateDerived();
+    m_table.AssignInitialShares();
     return m_bOpen;
 }
 
@@ -205,29 +189,23 @@ void CBitmapFile::Close() {
         return;
     Write();
     m_hFile.Close();
-    m_table.clear();
+    m_table.Clear();
     m_bOpen = false;
-    ClearDirty();
 }
 
 bool CBitmapFile::Read() {
     if (!m_bOpen)
         return false;
-    // Worker marks read back turn free in memory; the next write must carry that to the file.
-    MarkDirty(0, static_cast<int64_t>(m_table.size()));
-    if (m_table.empty())
-        return true;
+    std::vector<uint8_t> states(static_cast<size_t>(m_table.GetBlockCount()), 0);
     DWORD nRead = 0;
-    DWORD nWant = static_cast<DWORD>(m_table.size());
-    if (!ReadAt(m_hFile.Get(), kTableOffset, m_table.data(), nWant, nRead) || nRead != nWant) {
+    DWORD nWant = static_cast<DWORD>(states.size());
+    if (nWant > 0 && (!ReadAt(m_hFile.Get(), kTableOffset, states.data(), nWant, nRead) || nRead != nWant)) {
         LOGF(0, "CBitmapFile::Read 读文件错误 [%d]\n", (int)::GetLastError());
-        std::fill(m_table.begin(), m_table.end(), 0);
+        std::fill(states.begin(), states.end(), 0);
+        m_table.Load(states);
         return false;
     }
-    for (uint8_t& state : m_table) {
-        if (state != kDone)
-            state = 0;
-    }
+    m_table.Load(states);
     return true;
 }
 
@@ -239,17 +217,10 @@ bool CBitmapFile::WriteHeader() {
     return WriteAt(m_hFile.Get(), 0, raw, kHeaderBytes);
 }
 
-bool CBitmapFile::WriteTableSpan(int64_t nFirst, int64_t nEnd) {
-    if (nFirst >= nEnd)
-        return true;
-    return WriteAt(m_hFile.Get(), kTableOffset + nFirst, m_table.data() + nFirst,
-                   static_cast<DWORD>(nEnd - nFirst));
-}
-
 bool CBitmapFile::Write() {
     if (!m_bOpen)
         return false;
-    MarkDirty(0, static_cast<int64_t>(m_table.size()));
+    m_table.MarkAllChanged();
     return WriteChanges();
 }
 
@@ -260,142 +231,13 @@ bool CBitmapFile::WriteChanges() {
         LOGF(0, "CBitmapFile::Write 写文件头错误 [%d]\n", (int)::GetLastError());
         return false;
     }
-    if (!WriteTableSpan(m_nDirtyFirst, m_nDirtyEnd)) {
+    int64_t nFirst = 0, nEnd = 0;
+    if (m_table.GetChanges(nFirst, nEnd) &&
+        !WriteAt(m_hFile.Get(), kTableOffset + nFirst, m_table.Data() + nFirst,
+                 static_cast<DWORD>(nEnd - nFirst))) {
         LOGF(0, "CBitmapFile::Write 写BITMAP错误 [%d]\n", (int)::GetLastError());
         return false;
     }
-    ClearDirty();
+    m_table.ClearChanges();
     return true;
-}
-
-void CBitmapFile::MarkDirty(int64_t nFirst, int64_t nEnd) {
-    if (nFirst >= nEnd)
-        return;
-    m_nDirtyFirst = std::min(m_nDirtyFirst, nFirst);
-    m_nDirtyEnd = std::max(m_nDirtyEnd, nEnd);
-}
-
-void CBitmapFile::ClearDirty() {
-    m_nDirtyFirst = INT64_MAX;
-    m_nDirtyEnd = 0;
-}
-
-void CBitmapFile::UpdateDerived() {
-    m_nWorkerCount = WorkerCountFor(static_cast<int64_t>(m_table.size()));
-    AssignInitialShares();
-}
-
-uint8_t CBitmapFile::GetBlockState(int64_t nBlock) const {
-    if (!m_bOpen || nBlock < 0 || nBlock >= static_cast<int64_t>(m_table.size()))
-        return 0;
-    return m_table[static_cast<size_t>(nBlock)];
-}
-
-void CBitmapFile::SetBlockState(int64_t nBlock, uint8_t nValue) {
-    SetBlockStates(nBlock, nBlock + 1, nValue);
-}
-
-void CBitmapFile::SetBlockStates(int64_t nFirst, int64_t nEnd, uint8_t nValue) {
-    if (!m_bOpen)
-        return;
-    nFirst = std::max<int64_t>(nFirst, 0);
-    nEnd = std::min<int64_t>(nEnd, static_cast<int64_t>(m_table.size()));
-    if (nFirst >= nEnd)
-        return;
-    std::fill(m_table.begin() + nFirst, m_table.begin() + nEnd, nValue);
-    MarkDirty(nFirst, nEnd);
-}
-
-int64_t CBitmapFile::BlockLength(int64_t nBlock) const {
-    int64_t i64Start = nBlock * m_header.nBlockSize;
-    return std::max<int64_t>(0, std::min<int64_t>(m_header.nBlockSize, m_header.i64Length - i64Start));
-}
-
-bool CBitmapFile::FindRun(uint8_t nValue, int64_t nStart, int64_t& nFirst, int64_t& nEnd) const {
-    const int64_t n = static_cast<int64_t>(m_table.size());
-    int64_t i = std::max<int64_t>(nStart, 0);
-    while (i < n && m_table[i] != nValue) ++i;
-    if (i >= n)
-        return false;
-    nFirst = i;
-    while (i < n && m_table[i] == nValue) ++i;
-    nEnd = i;
-    return true;
-}
-
-bool CBitmapFile::FindRuns(uint8_t nValue, std::vector<int64_t>& firsts, std::vector<int64_t>& ends) const {
-    firsts.clear();
-    ends.clear();
-    int64_t nFirst = 0, nEnd = 0;
-    while (FindRun(nValue, nEnd, nFirst, nEnd)) {
-        firsts.push_back(nFirst);
-        ends.push_back(nEnd);
-    }
-    return !firsts.empty();
-}
-
-void CBitmapFile::AssignInitialShares() {
-    std::vector<int64_t> firsts, ends;
-    if (!FindRuns(0, firsts, ends) || m_nWorkerCount <= 0)
-        return;
-    if (firsts.size() == 1) {
-        int64_t nShare = (ends[0] - firsts[0] + m_nWorkerCount - 1) / m_nWorkerCount;
-        for (int i = 1; i <= m_nWorkerCount; ++i) {
-            int64_t nFirst = firsts[0] + (i - 1) * nShare;
-            SetBlockStates(nFirst, std::min(nFirst + nShare, ends[0]), static_cast<uint8_t>(i));
-        }
-        return;
-    }
-    for (size_t j = 0; j < firsts.size() && j < static_cast<size_t>(m_nWorkerCount); ++j) {
-        SetBlockStates(firsts[j], ends[j], static_cast<uint8_t>(j + 1));
-    }
-}
-
-bool CBitmapFile::TakeOver(int nWorker, int64_t& nFirst, int64_t& nEnd) {
-    int64_t nBestFirst = 0, nBestEnd = 0;
-    std::vector<int64_t> firsts, ends;
-    for (int w = 1; w <= kMaxWorkers; ++w) {
-        if (w == nWorker)
-            continue;
-        FindRuns(static_cast<uint8_t>(w), firsts, ends);
-        for (size_t j = 0; j < firsts.size(); ++j) {
-            if (ends[j] - firsts[j] > nBestEnd - nBestFirst) {
-                nBestFirst = firsts[j];
-                nBestEnd = ends[j];
-            }
-        }
-    }
-    if (nBestEnd - nBestFirst < kMinTakeOverBlocks)
-        return false;
-    nFirst = nBestFirst + (nBestEnd - nBestFirst) / 2;
-    nEnd = nBestEnd;
-    SetBlockStates(nFirst, nEnd, static_cast<uint8_t>(nWorker));
-    return true;
-}
-
-bool CBitmapFile::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte) {
-    if (!m_bOpen || nWorker < 1 || nWorker > m_nWorkerCount)
-        return false;
-    int64_t nFirst = 0, nEnd = 0;
-    if (!FindRun(static_cast<uint8_t>(nWorker), 0, nFirst, nEnd)) {
-        if (FindRun(0, 0, nFirst, nEnd)) {
-            SetBlockStates(nFirst, nEnd, static_cast<uint8_t>(nWorker));
-        } else if (!TakeOver(nWorker, nFirst, nEnd)) {
-            return false;
-        }
-    }
-    ToByteRange(nFirst, nEnd, i64FirstByte, i64LastByte);
-    return true;
-}
-
-void CBitmapFile::ToByteRange(int64_t nFirst, int64_t nEnd, int64_t& i64FirstByte,
-                              int64_t& i64LastByte) const {
-    const int64_t nBlockSize = m_header.nBlockSize;
-    i64FirstByte = nFirst * nBlockSize;
-    i64LastByte =
-        nEnd < static_cast<int64_t>(m_table.size()) ? nEnd * nBlockSize - 1 : m_header.i64Length - 1;
-}
-
-bool CBitmapFile::IsComplete() const {
-    return std::all_of(m_table.begin(), m_table.end(), [](uint8_t s) { return s == kDone; });
 }

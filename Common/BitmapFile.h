@@ -1,9 +1,9 @@
 // The block table of a segmented download and its ".kvb" companion file.
 //
 // A download is cut into blocks of 16384 bytes; one state byte per block says whether the
-// block is free (0), the share of worker 1 to 5, or done (255). The table decides which range
-// a worker fetches next. The ".kvb" file keeps the table across runs so that a later run
-// resumes where the last stopped.
+// block is free (0), the share of worker 1 to 5, or done (255). The table (CBlockTable)
+// decides which range a worker fetches next; the ".kvb" file keeps it across runs so that a
+// later run resumes where the last stopped.
 //
 // No locking inside: COutputFile derives from this class and calls it under its own lock.
 #pragma once
@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "BlockTable.h"
 #include "Handles.h"
 
 // The 44 bytes at the start of a ".kvb" file, as fields. The file layout (little-endian):
@@ -37,14 +38,12 @@ public:
     static constexpr int kTableOffset = 256;
     static constexpr int kBlockSize = 16384;
     static constexpr int kVersion = 1;
-    static constexpr int kMaxWorkers = 5;
-    static constexpr int kBlocksPerWorker = 16;
-    static constexpr uint8_t kDone = 255;
+    static constexpr int kMaxWorkers = CBlockTable::kMaxWorkers;
+    static constexpr uint8_t kDone = CBlockTable::kDone;
     static constexpr int64_t kMaxLength = int64_t(1) << 32;
     // A table is never larger than this, whatever a file claims: a 4 GiB download in
     // 16 KiB blocks needs 262144 entries.
     static constexpr int64_t kMaxBlocks = int64_t(1) << 22;
-    static constexpr int kMinTakeOverBlocks = 16;
 
     CBitmapFile();
     virtual ~CBitmapFile();
@@ -55,10 +54,9 @@ public:
     static void EncodeHeader(const BitmapHeader& header, uint8_t* pOut);
     static void DecodeHeader(const uint8_t* pIn, BitmapHeader& header);
     static BitmapHeaderError CheckHeader(const BitmapHeader& header);
-    // ceil(length / block size); 0 when the block size is not positive.
-    static int64_t BlockCount(int64_t i64Length, int nBlockSize);
-    // One worker per 16 blocks, at most five.
-    static int WorkerCountFor(int64_t nBlocks);
+    static int64_t BlockCount(int64_t i64Length, int nBlockSize) {
+        return CBlockTable::BlockCount(i64Length, nBlockSize);
+    }
 
     // Creates (replaces) the file with an empty table. False and not open on failure.
     bool Create(const char* pszPath, int64_t i64Length, FILETIME ftRemote);
@@ -72,57 +70,55 @@ public:
     // Writes the whole header and table.
     bool Write();
     // Writes the header and only the table bytes changed since the last write; leaves the
-    // same bytes in the file as Write. Cost is O(1) per block marked done.
+    // same bytes in the file as Write.
     bool WriteChanges();
 
     bool IsOpen() const { return m_bOpen; }
-    uint8_t GetBlockState(int64_t nBlock) const;
-    void SetBlockState(int64_t nBlock, uint8_t nValue);
-    void SetBlockStates(int64_t nFirst, int64_t nEnd, uint8_t nValue);
+    // The table calls below do nothing (or give 0 and false) when the file is not open.
+    uint8_t GetBlockState(int64_t nBlock) const { return m_bOpen ? m_table.GetState(nBlock) : 0; }
+    void SetBlockState(int64_t nBlock, uint8_t nValue) { SetBlockStates(nBlock, nBlock + 1, nValue); }
+    void SetBlockStates(int64_t nFirst, int64_t nEnd, uint8_t nValue) {
+        if (m_bOpen)
+            m_table.SetStates(nFirst, nEnd, nValue);
+    }
     int GetBlockSize() const { return m_header.nBlockSize; }
     int64_t GetLength() const { return m_header.i64Length; }
     FILETIME GetRemoteDate() const { return m_header.ftRemote; }
     // Consistent from any thread without the lock.
     int64_t GetDownloaded() const { return m_i64Downloaded.load(); }
-    void AddDownloaded(int nBytes) { m_i64Downloaded.fetch_add(nBytes); }
+    void AddDownloaded(int64_t i64Bytes) { m_i64Downloaded.fetch_add(i64Bytes); }
     uint32_t GetElapsed() const { return ::GetTickCount() - m_dwStartTick; }
-    int GetWorkerCount() const { return m_nWorkerCount; }
-    int64_t GetBlockCountInTable() const { return static_cast<int64_t>(m_table.size()); }
-    // Bytes of block nBlock: the block size, or less for the last block of the file.
-    int64_t BlockLength(int64_t nBlock) const;
+    int GetWorkerCount() const { return m_table.GetWorkerCount(); }
+    int64_t GetBlockCountInTable() const { return m_table.GetBlockCount(); }
 
-    bool FindRun(uint8_t nValue, int64_t nStart, int64_t& nFirst, int64_t& nEnd) const;
-    bool FindRuns(uint8_t nValue, std::vector<int64_t>& firsts, std::vector<int64_t>& ends) const;
-    void AssignInitialShares();
-    // The next byte range for worker nWorker: its own share, else free blocks, else the
-    // second half of the longest run of another worker (16 blocks or more).
-    bool GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte);
-    bool IsComplete() const;
+    bool FindRun(uint8_t nValue, int64_t nStart, int64_t& nFirst, int64_t& nEnd) const {
+        return m_table.FindRun(nValue, nStart, nFirst, nEnd);
+    }
+    bool FindRuns(uint8_t nValue, std::vector<int64_t>& firsts, std::vector<int64_t>& ends) const {
+        return m_table.FindRuns(nValue, firsts, ends);
+    }
+    void AssignInitialShares() { m_table.AssignInitialShares(); }
+    bool GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte) {
+        return m_bOpen && m_table.GetNextRange(nWorker, i64FirstByte, i64LastByte);
+    }
+    bool IsComplete() const { return m_table.IsComplete(); }
 
 protected:
-    static bool ReadAt(HANDLE hFile, int64_t i64Offset, void* pData, DWORD nSize, DWORD& nRead);
+    CBlockTable& Table() { return m_table; }
+    const CBlockTable& Table() const { return m_table; }
     static bool WriteAt(HANDLE hFile, int64_t i64Offset, const void* pData, DWORD nSize);
     static bool SetFileLength(HANDLE hFile, int64_t i64Length);
 
 private:
+    static bool ReadAt(HANDLE hFile, int64_t i64Offset, void* pData, DWORD nSize, DWORD& nRead);
     bool ValidateOpened(const char* pszPath);
     bool ResizeToTable(const char* pszPath);
     bool WriteHeader();
-    bool WriteTableSpan(int64_t nFirst, int64_t nEnd);
-    void MarkDirty(int64_t nFirst, int64_t nEnd);
-    void ClearDirty();
-    void UpdateDerived();
-    bool TakeOver(int nWorker, int64_t& nFirst, int64_t& nEnd);
-    void ToByteRange(int64_t nFirst, int64_t nEnd, int64_t& i64FirstByte, int64_t& i64LastByte) const;
 
     bool m_bOpen;
     BitmapHeader m_header;
     std::atomic<int64_t> m_i64Downloaded;
-    std::vector<uint8_t> m_table;
+    CBlockTable m_table;
     CFileHandle m_hFile;
-    int m_nWorkerCount;
     DWORD m_dwStartTick;
-    // Table entries changed in memory since the last write: [first, end).
-    int64_t m_nDirtyFirst;
-    int64_t m_nDirtyEnd;
 };

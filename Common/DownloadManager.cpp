@@ -3,18 +3,14 @@
 #include "Handles.h"
 #include "HttpClass.h"
 #include "Log.h"
+#include "StreamDownload.h"
 
 namespace {
 
-const int kWholeBufferBytes = 16384;
 const DWORD kWatchIntervalMs = 500;
 const DWORD kRetryPauseMs = 1000;
 // A file that changes on the server while it downloads is fetched afresh this many times.
 const int kMaxFreshStarts = 1;
-
-bool IsZero(const FILETIME& ft) {
-    return ft.dwLowDateTime == 0 && ft.dwHighDateTime == 0;
-}
 
 }  // namespace
 
@@ -24,8 +20,6 @@ CDownloadManager::CDownloadManager()
       m_nInactivityMs(kDefaultInactivityMs),
       m_nDownloadTimeMs(0),
       m_i64Total(0),
-      m_ftRemote(),
-      m_dwLastActivity(::GetTickCount()),
       m_nStatus(kDownloadBusy),
       m_thread(this),
       m_bStop(false),
@@ -37,13 +31,9 @@ CDownloadManager::~CDownloadManager() {
     for (auto& worker : m_workers) worker->WaitFor(-1);
 }
 
-bool CDownloadManager::IsWorthRetrying(int nResult, int nCode) {
-    return nResult == -4 || (nResult == -5 && nCode >= 500 && nCode <= 599);
-}
-
 int CDownloadManager::DownloadFile(const char* pszUrl, const char* pszTarget) {
     m_bStop.store(false);
-    m_strUrl = pszUrl ? pszUrl : "";
+    m_job.strUrl = pszUrl ? pszUrl : "";
     m_strTarget = pszTarget ? pszTarget : "";
     m_nStatus.store(kDownloadBusy);
     // Progress reads nothing of an earlier download until this one knows its length.
@@ -63,7 +53,7 @@ void CDownloadManager::Stop() {
 int CDownloadManager::GetProgress() {
     int64_t i64TotalBytes = m_i64Total.load();
     int64_t i64DownloadBytes = m_outputFile.GetDownloaded();
-    LOGF(5, "GetProgress() i64TotalBytes=%I64d,i64DownloadBytes=%I64d\n", i64TotalBytes, i64DownloadBytes);
+    LOGF(0, "GetProgress() i64TotalBytes=%I64d,i64DownloadBytes=%I64d\n", i64TotalBytes, i64DownloadBytes);
     if (i64TotalBytes <= 0)
         return 0;
     return static_cast<int>(i64DownloadBytes * 100 / i64TotalBytes);
@@ -71,9 +61,8 @@ int CDownloadManager::GetProgress() {
 
 bool CDownloadManager::InternalDownloadFile() {
     for (int nStart = 0; nStart <= kMaxFreshStarts; ++nStart) {
-        m_bRemoteChanged.store(false);
-        bool bResult = RunOnce();
-        if (!m_bRemoteChanged.load())
+        bool bResult = false;
+        if (RunPass(bResult) == Pass::kEnded)
             return bResult;
         // Blocks of the old file must never be mixed with blocks of the new one.
         LOGF(0, "InternalDownloadFile() remote file changed\n");
@@ -83,13 +72,16 @@ bool CDownloadManager::InternalDownloadFile() {
     return false;
 }
 
-bool CDownloadManager::RunOnce() {
+CDownloadManager::Pass CDownloadManager::RunPass(bool& bResult) {
+    m_bRemoteChanged.store(false);
     if (!QueryFileInfo()) {
-        m_nStatus.store(kDownloadFailed);
-        return false;
+        m_nStatus.store(m_bStop.load() ? kDownloadStopped : kDownloadFailed);
+        bResult = false;
+        return Pass::kEnded;
     }
     LOGF(0, "InternalDownloadFile() break=%d \n", m_bResumable.load() ? 1 : 0);
-    return m_bResumable ? SupportBreakDownload() : DownloadWhole();
+    bResult = m_bResumable ? SupportBreakDownload() : DownloadWhole();
+    return m_bRemoteChanged.load() ? Pass::kStartAfresh : Pass::kEnded;
 }
 
 void CDownloadManager::DiscardPartialFiles() {
@@ -97,25 +89,19 @@ void CDownloadManager::DiscardPartialFiles() {
     ::DeleteFileA((m_strTarget + ".kvb").c_str());
 }
 
-DWORD CDownloadManager::GetReceiveTimeoutMs() const {
+DWORD CDownloadManager::ReceiveTimeoutMs() const {
     DWORD dwHalf = static_cast<DWORD>(m_nInactivityMs > 200 ? m_nInactivityMs / 2 : 100);
     return dwHalf < CHttpClass::kReceiveTimeoutMs ? dwHalf : CHttpClass::kReceiveTimeoutMs;
 }
 
-bool CDownloadManager::IsOtherDate(const FILETIME& ftAnswer) const {
-    if (IsZero(m_ftRemote) || IsZero(ftAnswer))
-        return false;
-    return ::CompareFileTime(&m_ftRemote, &ftAnswer) != 0;
-}
-
 bool CDownloadManager::QueryFileInfo() {
     CHttpClass http;
-    for (int nAttempt = 0; nAttempt < kMaxInfoAttempts; ++nAttempt) {
+    for (int nAttempt = 0; nAttempt < kMaxInfoAttempts && !m_bStop.load(); ++nAttempt) {
         int64_t i64Size = 0;
         FILETIME ftDate = {};
-        int nResult = http.GetHttpFileInfo(m_strUrl.c_str(), i64Size, ftDate);
-        if (nResult == 1) {
-            m_ftRemote = ftDate;
+        int nResult = http.GetHttpFileInfo(m_job.strUrl.c_str(), i64Size, ftDate);
+        if (nResult == kHttpOk) {
+            m_job.ftRemote = ftDate;
             m_i64Total.store(i64Size);
             // A length the block table cannot describe is fetched as one stream.
             m_bResumable.store(i64Size >= 0 && i64Size <= CBitmapFile::kMaxLength);
@@ -123,18 +109,19 @@ bool CDownloadManager::QueryFileInfo() {
         }
         if (!IsWorthRetrying(nResult, http.GetCode()))
             return false;
-        ::Sleep(1000);
+        PauseUnlessStopped(kRetryPauseMs, m_bStop);
     }
     return false;
 }
 
 bool CDownloadManager::SupportBreakDownload() {
     MarkActivity();
-    if (!m_outputFile.Open(m_strTarget.c_str(), m_i64Total.load(), m_ftRemote)) {
+    if (!m_outputFile.Open(m_strTarget.c_str(), m_i64Total.load(), m_job.ftRemote)) {
         LOGF(0, "SupportBreakDownload 创建/打开下载文件失败 %s\n", m_strTarget.c_str());
         m_nStatus.store(kDownloadFileError);
         return false;
     }
+    m_job.dwReceiveTimeoutMs = ReceiveTimeoutMs();
     std::vector<HANDLE> handles;
     StartWorkers(handles);
     LOGF(0, "Begin SupportBreakDownload \n");
@@ -152,19 +139,13 @@ bool CDownloadManager::SupportBreakDownload() {
         m_outputFile.Close();
         return false;
     }
-    int nOutcome = RunOutcome(bFinished, bComplete, m_bStop.load());
+    int nOutcome = SegmentedRunStatus(bFinished, bComplete, m_bStop.load());
     m_outputFile.Close();
     LOGF(0, "out put file close \n");
     m_nStatus.store(nOutcome);
     if (nOutcome == kDownloadRenaming)
         m_nStatus.store(MoveIntoPlace());
     return true;
-}
-
-int CDownloadManager::RunOutcome(bool bFinished, bool bComplete, bool bStopped) {
-    if (bFinished)
-        return bComplete ? kDownloadRenaming : kDownloadFailed;
-    return bStopped ? kDownloadStopped : kDownloadTimedOut;
 }
 
 // The workers of the previous run have ended; their objects are released here.
@@ -203,16 +184,6 @@ void CDownloadManager::StopWorkers(const std::vector<HANDLE>& handles) {
     }
 }
 
-bool CDownloadManager::IsInactive() const {
-    // The tick first: a worker may store a newer one between the two reads.
-    DWORD dwLast = m_dwLastActivity.load();
-    return IsPast(dwLast, ::GetTickCount(), m_nInactivityMs);
-}
-
-bool CDownloadManager::IsPast(DWORD dwLastTick, DWORD dwNow, int nTimeoutMs) {
-    return static_cast<int32_t>(dwNow - dwLastTick) > nTimeoutMs;
-}
-
 int CDownloadManager::MoveIntoPlace() {
     const std::string strData = m_strTarget + ".kvd";
     ::DeleteFileA(m_strTarget.c_str());
@@ -228,109 +199,31 @@ int CDownloadManager::MoveIntoPlace() {
 
 bool CDownloadManager::DownloadWhole() {
     m_nStatus.store(kDownloadBusy);
-    MarkActivity();
-    const DWORD dwStart = ::GetTickCount();
-    // Only bytes beyond what an earlier attempt reached count as activity, so a server that
-    // cuts every answer at the same place ends the run by the time-out.
-    int64_t i64Furthest = 0;
-    for (;;) {
-        int nOutcome = FetchWholeOnce(i64Furthest);
-        if (nOutcome == kDownloadRenaming) {
-            m_nDownloadTimeMs.store(static_cast<int>(::GetTickCount() - dwStart));
-            m_nStatus.store(kDownloadRenaming);
-            ApplyRemoteDate();
-            nOutcome = kDownloadFinished;
-        } else if (nOutcome == kDownloadBusy) {
-            nOutcome = GiveUpStatus();
-            if (nOutcome == kDownloadBusy) {
-                PauseUnlessStopped(kRetryPauseMs);
-                continue;
-            }
-        }
-        if (nOutcome != kDownloadBusy)
-            m_nStatus.store(nOutcome);
-        return nOutcome == kDownloadFinished;
+    CStreamDownload::Settings settings;
+    settings.strUrl = m_job.strUrl;
+    settings.strTarget = m_strTarget;
+    settings.nInactivityMs = m_nInactivityMs;
+    settings.dwReceiveTimeoutMs = ReceiveTimeoutMs();
+    CStreamDownload stream(settings, m_bStop, m_activity);
+    int nStatus = stream.Run();
+    if (nStatus == kDownloadFinished) {
+        m_nDownloadTimeMs.store(stream.GetDownloadTimeMs());
+        FILETIME ftAnswer = stream.GetRemoteDate();
+        if (ftAnswer.dwLowDateTime || ftAnswer.dwHighDateTime)
+            m_job.ftRemote = ftAnswer;
+        ApplyRemoteDate();
     }
-}
-
-// One GET into the target: 6 when the whole body arrived, 4 for a failed attempt worth
-// repeating, or the final status (already set when the request itself gave up).
-int CDownloadManager::FetchWholeOnce(int64_t& i64Furthest) {
-    CHttpClass http;
-    http.SetReceiveTimeout(GetReceiveTimeoutMs());
-    if (!RequestWhole(http))
-        return m_nStatus.load();
-    FILETIME ftAnswer = {};
-    if (http.GetLastModified(ftAnswer))
-        m_ftRemote = ftAnswer;
-    CFileHandle hTarget(::CreateFileA(m_strTarget.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!hTarget)
-        return kDownloadFileError;
-    return ReadWholeBody(http, hTarget.Get(), i64Furthest);
-}
-
-// Timed out or stopped, else 4 (go on).
-int CDownloadManager::GiveUpStatus() const {
-    if (IsInactive())
-        return kDownloadTimedOut;
-    return m_bStop.load() ? kDownloadStopped : kDownloadBusy;
-}
-
-void CDownloadManager::PauseUnlessStopped(DWORD dwMilliseconds) {
-    for (DWORD dwPause = ::GetTickCount(); ::GetTickCount() - dwPause < dwMilliseconds && !m_bStop.load();)
-        ::Sleep(10);
-}
-
-// Repeats the plain GET on server and network errors until it works, the inactivity
-// time-out passes or a stop is asked for; sets the final status when it gives up.
-bool CDownloadManager::RequestWhole(CHttpClass& http) {
-    for (;;) {
-        int nResult = http.HttpRequest(m_strUrl.c_str());
-        if (nResult == 1)
-            return true;
-        int nStatus = IsWorthRetrying(nResult, http.GetCode()) ? GiveUpStatus() : kDownloadFailed;
-        if (nStatus != kDownloadBusy) {
-            m_nStatus.store(nStatus);
-            return false;
-        }
-        // A failing server is not hammered: one retry a second, like the segmented path.
-        PauseUnlessStopped(kRetryPauseMs);
-    }
-}
-
-// Copies the body into the target: 6 when it ends at its announced length, 4 when it ends
-// short or a read fails (a failed attempt), 3 on a write error, 5 if stopped.
-int CDownloadManager::ReadWholeBody(CHttpClass& http, HANDLE hTarget, int64_t& i64Furthest) {
-    const int64_t i64Announced = http.GetContentLength();
-    std::vector<uint8_t> buffer(kWholeBufferBytes);
-    for (int64_t i64Received = 0;;) {
-        int nCount = http.ReceiveBytes(buffer.data(), kWholeBufferBytes);
-        if (nCount == 0)
-            return i64Announced < 0 || i64Received == i64Announced ? kDownloadRenaming : kDownloadBusy;
-        if (nCount < 0)
-            return kDownloadBusy;
-        i64Received += nCount;
-        if (i64Received > i64Furthest) {
-            i64Furthest = i64Received;
-            MarkActivity();
-        }
-        DWORD nWritten = 0;
-        if (!::WriteFile(hTarget, buffer.data(), static_cast<DWORD>(nCount), &nWritten, nullptr) ||
-            nWritten != static_cast<DWORD>(nCount)) {
-            return kDownloadFileError;
-        }
-        if (m_bStop.load())
-            return kDownloadStopped;
-    }
+    m_nStatus.store(nStatus);
+    return nStatus == kDownloadFinished;
 }
 
 void CDownloadManager::ApplyRemoteDate() {
-    if (m_ftRemote.dwLowDateTime == 0 && m_ftRemote.dwHighDateTime == 0)
+    const FILETIME& ftRemote = m_job.ftRemote;
+    if (ftRemote.dwLowDateTime == 0 && ftRemote.dwHighDateTime == 0)
         return;
     CFileHandle hFile(::CreateFileA(m_strTarget.c_str(), FILE_WRITE_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (hFile)
-        ::SetFileTime(hFile.Get(), nullptr, nullptr, &m_ftRemote);
+        ::SetFileTime(hFile.Get(), nullptr, nullptr, &ftRemote);
 }

@@ -1,5 +1,5 @@
 // One of the up to five parallel connections of a segmented download. A worker asks the
-// manager's output file for its next byte range (its own share, free blocks, or half of a
+// run's output file for its next byte range (its own share, free blocks, or half of a
 // slower worker's share), fetches it with one ranged GET on its own HTTP client and writes it
 // block by block. It ends when no range is left, when stopped, or after a request failure
 // that is not worth retrying.
@@ -9,14 +9,13 @@
 #include <string>
 
 #include "HttpClass.h"
+#include "WorkerHost.h"
 #include "WorkerThread.h"
-
-class CDownloadManager;
 
 class CDownloadThread : public CWorkerThread {
 public:
-    // The manager owns the worker and outlives its thread. nId is 1 to 5.
-    CDownloadThread(CDownloadManager* pManager, int nId);
+    // The host (the download manager) owns the worker and outlives its thread. nId is 1 to 5.
+    CDownloadThread(IWorkerHost* pHost, int nId);
 
     int GetId() const { return m_nId; }
     // The worker's thread only, like the two below. True with a range in position/last byte.
@@ -24,11 +23,12 @@ public:
     // True when the ranged request is open for reading. A 5xx answer or a network error
     // (a wrong Content-Range among them) waits a second (or until stopped) and gives false;
     // any other failure also stops the worker. An answer dated otherwise than the size query
-    // tells the manager that the file has changed and stops the worker.
+    // tells the host that the file has changed and stops the worker.
     bool RequestRange(CHttpClass& http);
-    // Reads the open range block by block until it ends, a done block is met, or stopped.
-    // Only whole blocks written count as activity; a request that ends before its first
-    // whole block waits a second before the next one, as a server error does.
+    // Reads the open range until it ends, a done block is met, or stopped. Only whole blocks
+    // written count as activity (and the skip over an answer that ignored Range, as far as it
+    // reaches new ground); a request that ends before its first whole block waits a second
+    // before the next one, as a server error does.
     void Receive(CHttpClass& http);
 
 protected:
@@ -36,26 +36,38 @@ protected:
 
 private:
     bool SkipToPosition(CHttpClass& http);
-    bool ReceiveChunk(CHttpClass& http, int nBlockSize);
+    // One step of Receive: size the read, read, commit the whole blocks; false when the
+    // range ends here.
+    bool ReceiveChunk(CHttpClass& http);
+    // Bytes to ask for next: the blocks not done from the position on, up to the read size
+    // and the end of the range; 0 when the block at the position is done.
+    int SizeNextRead();
+    // Writes the whole blocks of nCount bytes read at the position (a piece of a block is
+    // dropped unless the file ends there) and moves the position past them; false when the
+    // write fails.
+    bool CommitWholeBlocks(int nCount);
     void AdaptChunk(DWORD dwElapsedMs, bool bFull);
+    // Reads and drops what is left of the answer while it comes fast.
+    void DropRest(CHttpClass& http);
 
     // One read asks for one block up to kMaxChunkBytes: doubled after a read faster than
     // kFastReadMs, halved after one slower than kSlowReadMs.
     static constexpr int kMaxChunkBytes = 1 << 20;
     static constexpr DWORD kFastReadMs = 20;
     static constexpr DWORD kSlowReadMs = 60;
-    // Pause before each read at the largest size.
-    static constexpr int kGatherMs = 10;
 
-    CDownloadManager* m_pManager;
+    IWorkerHost* m_pHost;
     int m_nId;
-    std::string m_strUrl;
+    DownloadJob m_job;
+    int m_nBlockSize;
     int64_t m_i64Position;
     int64_t m_i64LastByte;
     int m_nChunkBlocks;
     int m_nMaxChunkBlocks;
     // The last read of the open request ended before the bytes asked for.
     bool m_bEndedEarly;
+    // The furthest offset any skip over an answer that ignored Range has reached.
+    int64_t m_i64SkipFurthest;
     // Room for the largest read; reused for the life of the worker.
     ByteVector m_buffer;
 };

@@ -3,14 +3,8 @@
 // One client serves one thread; every thread that talks HTTP creates its own. The client
 // never retries: callers decide from the result and GetCode() whether to try again.
 //
-// Results (also the return values of the operations):
-//    1 success                         code = HTTP status
-//   -1 any other failure               code = 0
-//   -2 a required argument is missing  code = 0
-//   -3 bad URL or scheme not http      code = 0 (also an address holding a control byte)
-//   -4 WinInet reported an error       code = the platform error number
-//   -5 status not accepted             code = the HTTP status received
-//   -6 local file error                code = the system error number
+// Results (also the return values of the operations) are the HttpResult values below; the
+// code beside a result (GetCode) is the HTTP status, the platform's or the system's error.
 #pragma once
 
 #include <windows.h>
@@ -24,6 +18,21 @@
 #include "Handles.h"
 
 using ByteVector = std::vector<unsigned char>;
+
+enum HttpResult {
+    kHttpOk = 1,                // code = HTTP status
+    kHttpUnknownError = -1,     // code = 0
+    kHttpMissingArgument = -2,  // no URL or no file name; code = 0
+    kHttpBadUrl = -3,           // not parsed, scheme not http, or a control byte in it; code = 0
+    kHttpPlatformError = -4,    // WinInet reported an error; code = its error number
+    kHttpBadStatus = -5,        // status not accepted by the operation; code = the status
+    kHttpFileError = -6,        // local file not created or written; code = the system error
+};
+
+// A 5xx answer or a network error: worth another attempt.
+inline bool IsWorthRetrying(int nResult, int nCode) {
+    return nResult == kHttpPlatformError || (nResult == kHttpBadStatus && nCode >= 500 && nCode <= 599);
+}
 
 class CHttpClass {
 public:
@@ -79,19 +88,28 @@ public:
     static const char kUserAgent[];
 
 private:
+    // Receives the body piece by piece; may throw to end the read.
+    using BodySink = std::function<void(const unsigned char* pData, DWORD nSize)>;
+
     // Closes what an earlier request left open, then connects, sends and returns the HTTP
     // status. Failures are thrown; the calling operation turns them into its result.
     int OpenHttpRequest(const char* pszUrl, const char* pszVerb, const char* pszHeaders, const void* pBody,
                         DWORD nBodyLength);
-    // Reads the open response into body (emptied first); more than kMaxBodyBytes throws.
+    // Reads the rest of the open response into the sink; a body that ends before its
+    // announced length throws.
+    void ReadBody(const BodySink& sink);
     void ReadBody(ByteVector& body);
-    // Runs one operation's steps; a failure sets result and code and fills strText with the
-    // text of its error line. True when the steps succeeded (result and code untouched).
-    bool RunGuarded(const std::function<void()>& fnSteps, std::string& strText);
+    // Runs one operation's steps; a failure sets result and code and writes the line
+    // "<fnName()> error: [result,code]text". True with nValue from the steps on success.
+    bool RunLogged(const std::function<int()>& fnSteps, const std::function<std::string()>& fnName,
+                   int& nValue);
+    // RunLogged for a request whose steps return the HTTP status: the request is closed
+    // unless bKeepOpen, and success sets result 1 with the status as code.
+    int RunRequest(const std::function<int()>& fnSteps, bool bKeepOpen,
+                   const std::function<std::string()>& fnName);
     int GetHttpFileSteps(const char* pszUrl, const char* pszFile);
     int SendHttpMsgSteps(const char* pszUrl, ByteVector& body);
     int GetHttpFileInfoSteps(const char* pszUrl, int64_t& i64Size, FILETIME& ftTime);
-    int Succeed(int nStatus);
 
     CInternetHandle m_hSession;
     CInternetHandle m_hConnection;

@@ -14,27 +14,19 @@ bool COutputFile::Open(const char* pszTarget, int64_t i64Length, FILETIME ftRemo
     m_bResumed = false;
     const std::string strTable = m_strBasePath + ".kvb";
     const std::string strData = m_strBasePath + ".kvd";
-    bool bTableOpen = OpenTable(strTable, i64Length, ftRemote);
-    bool bTrusted = false;
-    if (!OpenData(strData, bTrusted, i64Length)) {
-        Close();
-        return false;
-    }
     // A table is worth nothing without the data it describes.
-    if (!bTableOpen || !bTrusted) {
-        if (!Create(strTable.c_str(), i64Length, ftRemote)) {
-            LOGF(0, "COutputFile::Open 位图文件创建失败 %s\n", strTable.c_str());
-            Close();
-            return false;
-        }
-    }
-    if (!SetFileLength(m_hData.Get(), i64Length)) {
-        LOGF(0, "COutputFile::Open 下载文件设置长度失败 %s, length = %I64d err = %d\n", strData.c_str(),
-             i64Length, (int)::GetLastError());
+    bool bResume = OpenTable(strTable, i64Length, ftRemote) && IsFullDataFile(strData, i64Length);
+    // The table comes first, so that a table that cannot be made leaves no data file behind.
+    if (!bResume && !Create(strTable.c_str(), i64Length, ftRemote)) {
+        LOGF(0, "COutputFile::Open 位图文件创建失败 %s\n", strTable.c_str());
         Close();
         return false;
     }
-    m_bResumed = bTableOpen && bTrusted;
+    if (!OpenData(strData, i64Length)) {
+        Close();
+        return false;
+    }
+    m_bResumed = bResume;
     m_bOutputOpen = true;
     return true;
 }
@@ -52,17 +44,28 @@ bool COutputFile::OpenTable(const std::string& strTable, int64_t i64Length, FILE
     return false;
 }
 
-// bTrusted: the data file was there already at the full length, as a run leaves it.
-bool COutputFile::OpenData(const std::string& strData, bool& bTrusted, int64_t i64Length) {
+// The data file is there already at the full length, as a run leaves it.
+bool COutputFile::IsFullDataFile(const std::string& strData, int64_t i64Length) {
+    WIN32_FILE_ATTRIBUTE_DATA attr;
+    if (!::GetFileAttributesExA(strData.c_str(), GetFileExInfoStandard, &attr) ||
+        (attr.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return false;
+    }
+    return ((int64_t(attr.nFileSizeHigh) << 32) | attr.nFileSizeLow) == i64Length;
+}
+
+bool COutputFile::OpenData(const std::string& strData, int64_t i64Length) {
     m_hData.Reset(::CreateFileA(strData.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_hData) {
         LOGF(0, "COutputFile::Open 下载文件打开失败 %s, %d\n", strData.c_str(), (int)::GetLastError());
         return false;
     }
-    bool bExisted = ::GetLastError() == ERROR_ALREADY_EXISTS;
-    LARGE_INTEGER liSize;
-    bTrusted = bExisted && ::GetFileSizeEx(m_hData.Get(), &liSize) && liSize.QuadPart == i64Length;
+    if (!SetFileLength(m_hData.Get(), i64Length)) {
+        LOGF(0, "COutputFile::Open 下载文件设置长度失败 %s, length = %I64d err = %d\n", strData.c_str(),
+             i64Length, (int)::GetLastError());
+        return false;
+    }
     return true;
 }
 
@@ -81,44 +84,19 @@ bool COutputFile::WriteData(int64_t i64Offset, const void* pBuffer, int nSize) {
         return false;
     }
     CAutoLock hold(m_lock);
-    MarkBlocksDone(i64Offset, nSize);
-    return true;
-}
-
-// Caller holds the lock. Every block that lies whole inside the written bytes turns done;
-// its bytes are counted once, and the table file is brought up to date once per call.
-void COutputFile::MarkBlocksDone(int64_t i64Offset, int nSize) {
-    const int64_t nBlockSize = GetBlockSize();
-    const int64_t i64End = i64Offset + nSize;
-    bool bChanged = false;
-    for (int64_t nBlock = (i64Offset + nBlockSize - 1) / nBlockSize;; ++nBlock) {
-        int64_t i64Length = BlockLength(nBlock);
-        if (i64Length <= 0 || nBlock * nBlockSize + i64Length > i64End)
-            break;
-        if (GetBlockState(nBlock) == kDone)
-            continue;
-        SetBlockState(nBlock, kDone);
-        AddDownloaded(static_cast<int>(i64Length));
-        bChanged = true;
-    }
-    if (bChanged)
+    int64_t i64Added = Table().MarkWholeBlocksDone(i64Offset, nSize);
+    if (i64Added > 0) {
+        AddDownloaded(i64Added);
         WriteChanges();
+    }
+    return true;
 }
 
 int COutputFile::CountUndoneBlocks(int64_t i64Offset, int nMax) {
     if (!m_bOutputOpen)
         return 0;
     CAutoLock hold(m_lock);
-    if (GetBlockSize() <= 0 || i64Offset < 0)
-        return 0;
-    int nCount = 0;
-    for (int64_t nBlock = i64Offset / GetBlockSize(); nCount < nMax && nBlock < GetBlockCountInTable();
-         ++nBlock) {
-        if (GetBlockState(nBlock) == kDone)
-            break;
-        ++nCount;
-    }
-    return nCount;
+    return Table().CountUndone(i64Offset, nMax);
 }
 
 bool COutputFile::IsBlockDone(int64_t i64Offset) {
@@ -135,4 +113,9 @@ bool COutputFile::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64L
         return false;
     CAutoLock hold(m_lock);
     return CBitmapFile::GetNextRange(nWorker, i64FirstByte, i64LastByte);
+}
+
+bool COutputFile::IsComplete() {
+    CAutoLock hold(m_lock);
+    return CBitmapFile::IsComplete();
 }

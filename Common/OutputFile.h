@@ -11,7 +11,9 @@
 #include "BitmapFile.h"
 #include "Handles.h"
 
-class COutputFile : public CBitmapFile {
+// Derives privately from the block bitmap file: only the locked operations below reach the
+// table, so no worker can touch it unlocked.
+class COutputFile : private CBitmapFile {
 public:
     COutputFile();
     ~COutputFile() override;
@@ -31,14 +33,22 @@ public:
     // How many blocks from the one holding the offset on are not done, at most nMax.
     int CountUndoneBlocks(int64_t i64Offset, int nMax);
     bool GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte);
+    bool IsComplete();
     bool IsOutputOpen() const { return m_bOutputOpen; }
     // True when the last Open took over the table of an earlier run.
     bool IsResumed() const { return m_bResumed; }
 
+    // Fixed while open, or safe to read from any thread.
+    using CBitmapFile::GetBlockSize;
+    using CBitmapFile::GetDownloaded;
+    using CBitmapFile::GetElapsed;
+    using CBitmapFile::GetLength;
+    using CBitmapFile::GetWorkerCount;
+
 private:
     bool OpenTable(const std::string& strTable, int64_t i64Length, FILETIME ftRemote);
-    bool OpenData(const std::string& strData, bool& bTrusted, int64_t i64Length);
-    void MarkBlocksDone(int64_t i64Offset, int nSize);
+    static bool IsFullDataFile(const std::string& strData, int64_t i64Length);
+    bool OpenData(const std::string& strData, int64_t i64Length);
 
     std::string m_strBasePath;
     CCriticalSection m_lock;

@@ -16,17 +16,6 @@ std::vector<int> States(const CBitmapFile& table) {
     return states;
 }
 
-// Lengths of the consecutive runs of each worker's number, in table order.
-std::vector<int64_t> ShareSizes(const CBitmapFile& table) {
-    std::vector<int64_t> sizes;
-    std::vector<int64_t> firsts, ends;
-    for (int w = 1; w <= CBitmapFile::kMaxWorkers; ++w) {
-        table.FindRuns(static_cast<uint8_t>(w), firsts, ends);
-        for (size_t j = 0; j < firsts.size(); ++j) sizes.push_back(ends[j] - firsts[j]);
-    }
-    return sizes;
-}
-
 }  // namespace
 
 TEST(BitmapFile, WorkerCountFollowsTheBlockCount) {
@@ -54,30 +43,6 @@ TEST(BitmapFile, WorkerCountFollowsTheBlockCount) {
     }
 }
 
-TEST(BitmapFile, InitialSharesSplitOneFreeRunOrHandOutSeveral) {
-    CTempDir dir;
-    CBitmapFile table;
-    ASSERT_TRUE(table.Create(dir.File("a.kvb").c_str(), 100 * kBlock, kNoDate));
-    EXPECT_EQ(ShareSizes(table), (std::vector<int64_t>{20, 20, 20, 20, 20}));
-    ASSERT_TRUE(table.Create(dir.File("a.kvb").c_str(), 100 * kBlock + 5, kNoDate));
-    EXPECT_EQ(ShareSizes(table), (std::vector<int64_t>{21, 21, 21, 21, 17}));
-    EXPECT_EQ(table.GetBlockState(0), 1);
-    EXPECT_EQ(table.GetBlockState(84), 5);
-    EXPECT_EQ(table.GetBlockState(100), 5);
-
-    // Three free runs with two workers: the first two go whole, the third stays free.
-    ASSERT_TRUE(table.Create(dir.File("a.kvb").c_str(), 20 * kBlock, kNoDate));
-    table.SetBlockStates(0, 20, 0);
-    table.SetBlockState(5, 255);
-    table.SetBlockState(12, 255);
-    table.AssignInitialShares();
-    std::vector<int> want(20, 0);
-    for (int i = 0; i < 5; ++i) want[i] = 1;
-    for (int i = 6; i < 12; ++i) want[i] = 2;
-    want[5] = want[12] = 255;
-    EXPECT_EQ(States(table), want);
-}
-
 TEST(BitmapFile, ReopenTurnsWorkerMarksFreeAndKeepsDoneBlocks) {
     CTempDir dir;
     std::string strPath = dir.File("a.kvb");
@@ -99,53 +64,6 @@ TEST(BitmapFile, ReopenTurnsWorkerMarksFreeAndKeepsDoneBlocks) {
     EXPECT_EQ(States(table), (std::vector<int>{1, 1, 255}));
     ASSERT_TRUE(table.Read());
     EXPECT_EQ(States(table), (std::vector<int>{0, 0, 255}));
-}
-
-TEST(BitmapFile, NextRangeTakesOwnShareThenFreeBlocksThenHalfOfTheLongestRun) {
-    CTempDir dir;
-    CBitmapFile table;
-    ASSERT_TRUE(table.Create(dir.File("a.kvb").c_str(), 80 * kBlock - 100, kNoDate));
-    int64_t first = 0, last = 0;
-    // Own share first, reaching the end of the file: the last byte is the file's last.
-    ASSERT_TRUE(table.GetNextRange(5, first, last));
-    EXPECT_EQ(first, 64 * kBlock);
-    EXPECT_EQ(last, 80 * kBlock - 101);
-    ASSERT_TRUE(table.GetNextRange(1, first, last));
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(last, 16 * kBlock - 1);
-    EXPECT_FALSE(table.GetNextRange(6, first, last));
-
-    // No own share: a free run is claimed whole.
-    table.SetBlockStates(0, 80, 255);
-    table.SetBlockStates(30, 35, 0);
-    ASSERT_TRUE(table.GetNextRange(4, first, last));
-    EXPECT_EQ(first, 30 * kBlock);
-    EXPECT_EQ(last, 35 * kBlock - 1);
-    EXPECT_EQ(table.GetBlockState(34), 4);
-
-    // Runs of 40 and 40 left to workers 2 and 3: the first wins, its second half is taken.
-    table.SetBlockStates(0, 40, 2);
-    table.SetBlockStates(40, 80, 3);
-    ASSERT_TRUE(table.GetNextRange(1, first, last));
-    EXPECT_EQ(first, 20 * kBlock);
-    EXPECT_EQ(last, 40 * kBlock - 1);
-    EXPECT_EQ(table.GetBlockState(19), 2);
-    EXPECT_EQ(table.GetBlockState(20), 1);
-    EXPECT_EQ(table.GetBlockState(39), 1);
-    EXPECT_EQ(table.GetBlockState(40), 3);
-
-    // An odd run of 33 gives the taker the larger half; runs of 15 are not worth taking.
-    table.SetBlockStates(0, 80, 255);
-    table.SetBlockStates(10, 43, 3);
-    ASSERT_TRUE(table.GetNextRange(2, first, last));
-    EXPECT_EQ(first, 26 * kBlock);
-    EXPECT_EQ(last, 43 * kBlock - 1);
-    table.SetBlockStates(0, 80, 255);
-    table.SetBlockStates(0, 15, 2);
-    table.SetBlockStates(15, 30, 3);
-    EXPECT_FALSE(table.GetNextRange(1, first, last));
-    table.SetBlockStates(0, 30, 255);
-    EXPECT_TRUE(table.IsComplete());
 }
 
 TEST(BitmapFile, FileLayoutIsByteExact) {

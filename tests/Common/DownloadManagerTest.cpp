@@ -88,7 +88,13 @@ TEST_F(DownloadManagerTest, SharesTheFileAmongWorkersByItsSize) {
     EXPECT_FALSE(FileExists(strTarget + ".kvd"));
     EXPECT_FALSE(FileExists(strTarget + ".kvb"));
     EXPECT_EQ(manager.GetTotalBytes(), 300 * 1024);
-    EXPECT_EQ(manager.GetProgress(), 100);
+    {
+        // The progress line is written at the lowest level, as failures are.
+        CLogCapture log(m_dir.File("progress.log"));
+        SetLogLevel(0);
+        EXPECT_EQ(manager.GetProgress(), 100);
+        EXPECT_TRUE(log.Contains("GetProgress() i64TotalBytes=307200,i64DownloadBytes=307200\r\n"));
+    }
     std::vector<std::string> requests = ServerRequests("/f300.bin");
     EXPECT_EQ(CountStarting(requests, "HEAD "), 1);
     std::vector<ByteRange> ranges = GetRanges(requests);
@@ -128,6 +134,15 @@ TEST_F(DownloadManagerTest, LengthQueryFailuresEndTheDownload) {
     EXPECT_EQ(RunSync(manager, strUrl, strTarget), kDownloadFailed);
     EXPECT_GE(::GetTickCount() - dwStart, 2900u);
     EXPECT_EQ(ServerRequests("/busy.bin"), std::vector<std::string>(3, "HEAD /busy.bin"));
+    // A stop during the pause between two attempts ends the download at once.
+    manager.SetSynchronous(false);
+    manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
+    ::Sleep(300);
+    dwStart = ::GetTickCount();
+    manager.Stop();
+    EXPECT_LT(::GetTickCount() - dwStart, 1500u);
+    EXPECT_EQ(manager.GetStatus(), kDownloadStopped);
+    manager.SetSynchronous(true);
 
     // No fallback to a GET when HEAD is refused.
     strUrl = Serve("nohead.bin", MakeContent(1000, 3));
@@ -146,11 +161,16 @@ TEST_F(DownloadManagerTest, WithoutALengthTheFileIsStreamedWhole) {
     std::string strTarget = m_dir.File("nolen.bin");
     manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
     int nMaxProgress = 0;
+    bool bTargetEarly = false;
     while (manager.GetStatus() == kDownloadBusy || manager.GetStatus() == kDownloadRenaming) {
         nMaxProgress = std::max(nMaxProgress, manager.GetProgress());
+        // The stream takes the target's name only once it is whole (the status turns first).
+        bTargetEarly |= FileExists(strTarget) && manager.GetStatus() == kDownloadBusy;
         ::Sleep(20);
     }
     EXPECT_EQ(manager.GetStatus(), kDownloadFinished);
+    EXPECT_FALSE(bTargetEarly);
+    EXPECT_FALSE(FileExists(strTarget + ".part"));
     EXPECT_EQ(nMaxProgress, 0);
     EXPECT_EQ(manager.GetTotalBytes(), -1);
     EXPECT_GT(manager.GetDownloadTime(), 200);
@@ -212,7 +232,7 @@ TEST_F(DownloadManagerTest, MisbehavingServersStillGiveTheExactFile) {
         EXPECT_TRUE(SameFile(strTarget, content)) << c.pszName;
         EXPECT_LE(nMaxProgress, 100) << c.pszName;
         EXPECT_EQ(manager.GetProgress(), 100) << c.pszName;
-        EXPECT_EQ(manager.GetOutputFile().GetDownloaded(), static_cast<int64_t>(c.nSize)) << c.pszName;
+        EXPECT_EQ(manager.GetDownloadedBytes(), static_cast<int64_t>(c.nSize)) << c.pszName;
     }
 }
 
@@ -224,7 +244,7 @@ TEST_F(DownloadManagerTest, AStoppedRunResumesWithOnlyTheMissingBlocks) {
     CDownloadManager manager;
     std::string strTarget = m_dir.File("resume.bin");
     manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
-    while (manager.GetOutputFile().GetDownloaded() < 300 * 1024 && manager.GetStatus() == kDownloadBusy)
+    while (manager.GetDownloadedBytes() < 300 * 1024 && manager.GetStatus() == kDownloadBusy)
         ::Sleep(20);
     ::Sleep(300);
     manager.Stop();
@@ -252,8 +272,27 @@ TEST_F(DownloadManagerTest, AStoppedRunResumesWithOnlyTheMissingBlocks) {
         i64Fetched += r.last - r.first + 1;
     }
     EXPECT_EQ(i64Fetched, static_cast<int64_t>(nSize) - i64Stored);
-    EXPECT_EQ(manager.GetOutputFile().GetDownloaded(), static_cast<int64_t>(nSize));
+    EXPECT_EQ(manager.GetDownloadedBytes(), static_cast<int64_t>(nSize));
     EXPECT_GE(manager.GetDownloadTime(), static_cast<int64_t>(nStoredMs));
+}
+
+TEST_F(DownloadManagerTest, AResumeFromAServerIgnoringRangeIsNotTakenForSilence) {
+    // Three quarters done; every worker's answer carries the file from byte 0, so each drops
+    // 1.5 MiB before its first new block, for longer than the inactivity time-out.
+    const size_t nSize = 2 * 1024 * 1024;
+    std::vector<uint8_t> content = MakeContent(nSize, 11);
+    std::string strUrl = Serve("skip.bin", content);
+    std::string strTarget = m_dir.File("skip.bin");
+    COutputFile old;
+    ASSERT_TRUE(old.Open(strTarget.c_str(), static_cast<int64_t>(nSize), kDay1));
+    ASSERT_TRUE(old.WriteData(0, content.data(), 96 * kBlock));
+    old.Close();
+    ASSERT_TRUE(SetServerRule("path=/skip.bin&method=GET&ignore_range=1&rate=500000"));
+    CDownloadManager manager;
+    manager.SetInactivityTimeout(1500);
+    ASSERT_EQ(RunSync(manager, strUrl, strTarget), kDownloadFinished);
+    EXPECT_TRUE(SameFile(strTarget, content));
+    EXPECT_GE(manager.GetDownloadTime(), 3000);
 }
 
 TEST_F(DownloadManagerTest, AChangedDateOrLengthStartsAfresh) {
@@ -343,16 +382,16 @@ TEST_F(DownloadManagerTest, EdgeOutcomes) {
     EXPECT_EQ(ServerRequests("/huge.bin"), (std::vector<std::string>{"HEAD /huge.bin", "GET /huge.bin"}));
 
     // The outcome of a segmented run from what the watch loop saw.
-    EXPECT_EQ(CDownloadManager::RunOutcome(true, true, false), kDownloadRenaming);
-    EXPECT_EQ(CDownloadManager::RunOutcome(true, false, false), kDownloadFailed);
-    EXPECT_EQ(CDownloadManager::RunOutcome(true, true, true), kDownloadRenaming);
-    EXPECT_EQ(CDownloadManager::RunOutcome(false, false, true), kDownloadStopped);
-    EXPECT_EQ(CDownloadManager::RunOutcome(false, false, false), kDownloadTimedOut);
+    EXPECT_EQ(SegmentedRunStatus(true, true, false), kDownloadRenaming);
+    EXPECT_EQ(SegmentedRunStatus(true, false, false), kDownloadFailed);
+    EXPECT_EQ(SegmentedRunStatus(true, true, true), kDownloadRenaming);
+    EXPECT_EQ(SegmentedRunStatus(false, false, true), kDownloadStopped);
+    EXPECT_EQ(SegmentedRunStatus(false, false, false), kDownloadTimedOut);
 
     // A worker's tick newer than the clock just read is no 49-day silence; the wrap is not either.
-    EXPECT_FALSE(CDownloadManager::IsPast(1005, 1000, 800));
-    EXPECT_FALSE(CDownloadManager::IsPast(0xFFFFFF00u, 100, 800));
-    EXPECT_TRUE(CDownloadManager::IsPast(0xFFFFFF00u, 1000, 800));
+    EXPECT_FALSE(CActivityClock::IsPast(1005, 1000, 800));
+    EXPECT_FALSE(CActivityClock::IsPast(0xFFFFFF00u, 100, 800));
+    EXPECT_TRUE(CActivityClock::IsPast(0xFFFFFF00u, 1000, 800));
 }
 
 TEST_F(DownloadManagerTest, HostileServersGiveTheExactFileOrAFailureInTime) {
@@ -374,6 +413,9 @@ TEST_F(DownloadManagerTest, HostileServersGiveTheExactFileOrAFailureInTime) {
         // One stream (a length beyond any block table): a cut body is a failed attempt.
         {"one.bin", "method=HEAD&length=5368709120|method=GET&cut=50000&count=1", 20000, kDownloadFinished},
         {"onecut.bin", "method=HEAD&length=5368709120|method=GET&cut=50000", 3000, kDownloadTimedOut},
+        // Whole-file answers to ranges, each cut early: skipping the same bytes again is no
+        // progress, so the run still times out.
+        {"skipcut.bin", "method=GET&ignore_range=1&cut=10000", 3000, kDownloadTimedOut},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
@@ -393,6 +435,9 @@ TEST_F(DownloadManagerTest, HostileServersGiveTheExactFileOrAFailureInTime) {
         DWORD dwElapsed = ::GetTickCount() - dwStart;
         EXPECT_LT(dwElapsed, static_cast<DWORD>(c.nTimeoutMs) + 6000);
         EXPECT_EQ(SameFile(strTarget, content), c.nStatus == kDownloadFinished);
+        // Nothing cut lies at the target's name, where it would pass for the file.
+        EXPECT_EQ(FileExists(strTarget), c.nStatus == kDownloadFinished);
+        EXPECT_FALSE(FileExists(strTarget + ".part"));
         // At most one request a second per connection while nothing is gained.
         int nGets = CountStarting(ServerRequests(std::string("/") + c.pszName), "GET ");
         EXPECT_LE(nGets, 2 * static_cast<int>(dwElapsed / 1000 + 3)) << nGets;
@@ -411,7 +456,7 @@ TEST_F(DownloadManagerTest, AFileReplacedOnTheServerIsFetchedAfreshOnce) {
     auto replaceAfterPart = [&](CDownloadManager& manager, const std::vector<uint8_t>& next, FILETIME ftNext,
                                 int nHeads) {
         while (CountStarting(ServerRequests("/repl.bin"), "HEAD ") < nHeads ||
-               manager.GetOutputFile().GetDownloaded() < 400 * 1024) {
+               manager.GetDownloadedBytes() < 400 * 1024) {
             ASSERT_EQ(manager.GetStatus(), kDownloadBusy);
             ::Sleep(20);
         }

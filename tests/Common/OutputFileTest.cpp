@@ -169,10 +169,15 @@ TEST(OutputFile, HostileOrBrokenTableStartsAfresh) {
     EXPECT_FALSE(out.GetNextRange(1, first, last));
     EXPECT_EQ(log.Text(), strBefore);
 
-    // A target in a folder that does not exist fails with the table line.
-    EXPECT_FALSE(out.Open(dir.File("none\\file.bin").c_str(), 1000, kDate));
+    // A table that cannot be made (a folder holds its name) fails with its line and leaves
+    // no data file.
+    std::string strBlocked = dir.File("blocked.bin");
+    ASSERT_TRUE(::CreateDirectoryA((strBlocked + ".kvb").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileText(strBlocked + ".kvb\\inside.txt", "x"));
+    EXPECT_FALSE(out.Open(strBlocked.c_str(), 1000, kDate));
     EXPECT_FALSE(out.IsOutputOpen());
-    EXPECT_TRUE(log.Contains("COutputFile::Open"));
+    EXPECT_TRUE(log.Contains("COutputFile::Open 位图文件创建失败 " + strBlocked + ".kvb\r\n"));
+    EXPECT_FALSE(FileExists(strBlocked + ".kvd"));
 }
 
 TEST(OutputFile, ConcurrentWorkersFillTheFileExactly) {

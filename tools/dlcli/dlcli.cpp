@@ -57,7 +57,7 @@ bool ParseArgs(int argc, char** argv, Options& options) {
 void PrintProgress(CDownloadManager& manager, int nStatus) {
     int nPercent = manager.GetProgress();
     fputs(StrFormat("progress %d%% bytes %I64d/%I64d status %d\n", nPercent,
-                    manager.GetOutputFile().GetDownloaded(), manager.GetTotalBytes(), nStatus)
+                    manager.GetDownloadedBytes(), manager.GetTotalBytes(), nStatus)
               .c_str(),
           stdout);
     fflush(stdout);
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
         }
     }
     fputs(StrFormat("final status %d bytes %I64d time %I64d ms\n", nStatus,
-                    manager.GetOutputFile().GetDownloaded(), manager.GetDownloadTime())
+                    manager.GetDownloadedBytes(), manager.GetDownloadTime())
               .c_str(),
           stdout);
     fflush(stdout);
