@@ -100,8 +100,13 @@ class Clients:
         """Runs a command to its end: (its result, a Sample of the run)."""
         cpu, server = children_cpu(), self.server.read()
         start = time.monotonic()
-        result = subprocess.run(command, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        wall = time.monotonic() - start
+        # Output goes to a file, not a pipe: a Wine server that the run starts inherits the
+        # handle and lives on, and a pipe would then never reach its end.
+        with tempfile.TemporaryFile() as output:
+            result = subprocess.run(command, env=self.env, stdout=output, stderr=subprocess.STDOUT)
+            wall = time.monotonic() - start
+            output.seek(0)
+            result.stdout = output.read()
         return result, Sample(wall, children_cpu() - cpu, self.server.read() - server)
 
     def timed(self, client, url, name, size, source=None):
