@@ -8,8 +8,10 @@
 namespace {
 
 ReptQuasolSubscibeProc LoadSubscribeEntry(const std::string& strFolder) {
-    // Deliberately never freed: the library may keep threads or callbacks of its own.
-    HMODULE hLibrary = ::LoadLibraryA((strFolder + "Corvendil.dll").c_str());
+    // Deliberately never freed: the library may keep threads or callbacks of its own. By its
+    // full path, and what it imports is looked for beside it first, not beside this program.
+    HMODULE hLibrary =
+        ::LoadLibraryExA((strFolder + "Corvendil.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!hLibrary)
         return nullptr;
     return reinterpret_cast<ReptQuasolSubscibeProc>(

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Handles.h"
+#include "SystemLibrary.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ const SIZE_T kWriterStackBytes = 256 * 1024;
 
 DWORD WINAPI WriteDumpThread(void* pParam) {
     const DumpRequest* pRequest = static_cast<const DumpRequest*>(pParam);
-    CLibrary hDbgHelp(::LoadLibraryA("dbghelp.dll"));
+    CLibrary hDbgHelp(LoadSystemLibrary("dbghelp.dll"));
     MiniDumpWriteDumpFn pfnWrite = hDbgHelp ? FindWriter(hDbgHelp.Get()) : nullptr;
     CFileHandle hFile(pfnWrite ? CreateDumpFile() : INVALID_HANDLE_VALUE);
     if (!hFile)
@@ -89,7 +90,7 @@ std::string MakeDumpFileName(const std::string& strProgram, const SYSTEMTIME& st
 bool InstallCrashHandler() {
     if (g_bInstalled.exchange(true))
         return true;
-    HMODULE hDbgHelp = ::LoadLibraryA("dbghelp.dll");
+    HMODULE hDbgHelp = LoadSystemLibrary("dbghelp.dll");
     if (!hDbgHelp)
         return false;
     // Without a writer there is nothing a handler could do: the platform's own crash
