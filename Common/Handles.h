@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wininet.h>
 #include <objbase.h>
+#include <oleauto.h>
 
 #include <utility>
 
@@ -19,7 +20,8 @@ public:
     CScopedHandle& operator=(const CScopedHandle&) = delete;
     CScopedHandle(CScopedHandle&& other) noexcept : m_h(other.Detach()) {}
     CScopedHandle& operator=(CScopedHandle&& other) noexcept {
-        if (this != &other) Reset(other.Detach());
+        if (this != &other)
+            Reset(other.Detach());
         return *this;
     }
 
@@ -32,7 +34,8 @@ public:
         return h;
     }
     void Reset(T h = Traits::Invalid()) {
-        if (IsValid()) Traits::Close(m_h);
+        if (IsValid())
+            Traits::Close(m_h);
         m_h = h;
     }
     void Close() { Reset(); }
@@ -104,7 +107,8 @@ class CSelectObject {
 public:
     CSelectObject(HDC hdc, HGDIOBJ obj) : m_hdc(hdc), m_old(::SelectObject(hdc, obj)) {}
     ~CSelectObject() {
-        if (m_old && m_old != HGDI_ERROR) ::SelectObject(m_hdc, m_old);
+        if (m_old && m_old != HGDI_ERROR)
+            ::SelectObject(m_hdc, m_old);
     }
     CSelectObject(const CSelectObject&) = delete;
     CSelectObject& operator=(const CSelectObject&) = delete;
@@ -119,7 +123,8 @@ class CWindowDc {
 public:
     explicit CWindowDc(HWND hwnd) : m_hwnd(hwnd), m_hdc(::GetDC(hwnd)) {}
     ~CWindowDc() {
-        if (m_hdc) ::ReleaseDC(m_hwnd, m_hdc);
+        if (m_hdc)
+            ::ReleaseDC(m_hwnd, m_hdc);
     }
     CWindowDc(const CWindowDc&) = delete;
     CWindowDc& operator=(const CWindowDc&) = delete;
@@ -217,11 +222,48 @@ public:
     explicit CComInit(DWORD model = COINIT_APARTMENTTHREADED)
         : m_ok(SUCCEEDED(::CoInitializeEx(nullptr, model))) {}
     ~CComInit() {
-        if (m_ok) ::CoUninitialize();
+        if (m_ok)
+            ::CoUninitialize();
     }
     CComInit(const CComInit&) = delete;
     CComInit& operator=(const CComInit&) = delete;
 
 private:
     bool m_ok;
+};
+
+// A BSTR made from text in the system code page; null when it could not be made.
+class CBstr {
+public:
+    explicit CBstr(const char* pszText) {
+        int n = ::MultiByteToWideChar(CP_ACP, 0, pszText, -1, nullptr, 0);
+        m_bstr = n > 0 ? ::SysAllocStringLen(nullptr, n - 1) : nullptr;
+        if (m_bstr)
+            ::MultiByteToWideChar(CP_ACP, 0, pszText, -1, m_bstr, n);
+    }
+    ~CBstr() { ::SysFreeString(m_bstr); }
+    CBstr(const CBstr&) = delete;
+    CBstr& operator=(const CBstr&) = delete;
+    BSTR Get() const { return m_bstr; }
+    BSTR Detach() {
+        BSTR bstr = m_bstr;
+        m_bstr = nullptr;
+        return bstr;
+    }
+
+private:
+    BSTR m_bstr;
+};
+
+// A VARIANT cleared when it goes.
+class CVariant {
+public:
+    CVariant() { ::VariantInit(&m_v); }
+    ~CVariant() { ::VariantClear(&m_v); }
+    CVariant(const CVariant&) = delete;
+    CVariant& operator=(const CVariant&) = delete;
+    VARIANT* Get() { return &m_v; }
+
+private:
+    VARIANT m_v;
 };

@@ -13,35 +13,6 @@ const CLSID kClsidDomDocument = {
 const IID kIidDomDocument = {0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const IID kIidDomDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
-class CBstr {
-public:
-    explicit CBstr(const char* pszText) {
-        int n = ::MultiByteToWideChar(CP_ACP, 0, pszText, -1, nullptr, 0);
-        m_bstr = n > 0 ? ::SysAllocStringLen(nullptr, n - 1) : nullptr;
-        if (m_bstr)
-            ::MultiByteToWideChar(CP_ACP, 0, pszText, -1, m_bstr, n);
-    }
-    ~CBstr() { ::SysFreeString(m_bstr); }
-    CBstr(const CBstr&) = delete;
-    CBstr& operator=(const CBstr&) = delete;
-    BSTR Get() const { return m_bstr; }
-
-private:
-    BSTR m_bstr;
-};
-
-class CVariant {
-public:
-    CVariant() { ::VariantInit(&m_v); }
-    ~CVariant() { ::VariantClear(&m_v); }
-    CVariant(const CVariant&) = delete;
-    CVariant& operator=(const CVariant&) = delete;
-    VARIANT* Get() { return &m_v; }
-
-private:
-    VARIANT m_v;
-};
-
 bool ContainsAt(const unsigned char* pData, size_t nLength, size_t nPos, const char* pszText,
                 size_t nStride) {
     size_t nText = strlen(pszText);

@@ -14,7 +14,9 @@ std::string BuildInstallerParameters(bool bAutoStart, const std::string& strProm
 // null when nothing started.
 HANDLE LaunchInstallProgram(const std::string& strInstallerPath, const std::string& strParameters);
 
-// Starts the client AddBackslash(strInstallDir) + strExecute by its full path (so a folder
-// with blanks never starts another program), in the client's own folder. Logs the attempt,
-// a failure and the outcome. True when the process was created; its handles are closed.
+// Starts the client AddBackslash(strInstallDir) + strExecute in its own folder with the
+// desktop user's ordinary rights, through the desktop's shell; where that shell cannot be
+// reached, by its full path (so a folder with blanks never starts another program) as a
+// child of this process. Logs the attempt, the way taken, a failure and the outcome. True
+// when the shell took the start or the process was created.
 bool LaunchKavvik(const std::string& strInstallDir, const std::string& strExecute);

@@ -25,7 +25,7 @@ import traceback
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-from harness import (APP_PATHS, SOURCE, UNINSTALL, Desktop, Session, Wine, ids, is_loading,  # noqa: E402
+from harness import (APP_PATHS, SOURCE, UNINSTALL, Desktop, Session, Wine, ids, is_loading, read_text,  # noqa: E402
                      is_message_box, on_finish_page, on_progress_page, wait_until)
 
 BUILD = os.environ.get("ORVANE_BUILD_DIR") or os.path.join(SOURCE, "build-x86_64")
@@ -235,6 +235,36 @@ class E2E(unittest.TestCase):
             self.skipTest("this machine cannot run 32-bit Windows programs (a trivial i686 program under "
                           "wine32: %s): the 32-bit install is not run" % answer)
         self.run_case("default32", self.default_install, build=BUILD32, arch="win32")
+
+    @case
+    def test_planted_libraries_beside_the_program(self, run):
+        """A Downloads folder with a library under the name of each system library the program
+        uses that is no KnownDLL, and the loader told to prefer such files (as Windows does for
+        them): the whole install runs on the system's own libraries, none of the planted ones
+        is loaded, and the client starts through the desktop's shell."""
+        run.scenario("default")
+        program = run.program()
+        planted = ("dbghelp", "wintrust", "crypt32", "wininet", "comctl32", "gdiplus")
+        for name in planted:
+            shutil.copy(os.path.join(run.bin, "OrvPlanted.dll"), os.path.join(program.folder, name + ".dll"))
+        program.env["WINEDLLOVERRIDES"] += ";%s=n,b" % ",".join(planted)
+        program.start()
+        main, page = run.finish_page()
+        run.desktop.click(main, ids.IDC_CONFIG_START, page)
+        self.check_closed_then_exit(run, program)
+
+        loaded = {n: read_text(os.path.join(program.folder, n), "gbk") for n in os.listdir(program.folder)
+                  if n.endswith(".loaded")}
+        self.assertEqual(loaded, {}, "planted libraries loaded (by the programs named)")
+        self.check_reports(self.wait_events(run, 5), [
+            ("start", ""), ("startdown", ""), ("downloadcomplete", r"&dltime=\d+"),
+            ("installcomplete", r"&dltime=\d+&insttime=\d+&homepage=1&recinst=0"), ("clientstart", "")])
+        folder = r"C:\Program Files\Kavvik"
+        self.check_after_start(run, program, folder, client=True, remind=True)
+        self.check_installed(run, folder)
+        log = program.log_lines()
+        self.assertIn("LaunchKavvik desktop shell", log)
+        self.assertIn("Exec %s\\Kavvik.exe [1]" % folder, log)
 
     @case
     def test_retry_on_second_address_and_finish_page_close_button(self, run):

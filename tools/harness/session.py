@@ -25,6 +25,9 @@ class Session:
         self.programs = []
         try:
             self.wine = Wine(build, arch, prefix, display=self.display.name if self.display else None)
+            # The desktop's shell starts the client in its own environment, which it takes
+            # from the prefix's first programs.
+            self.wine.env["ORVANE_STANDIN_RECORD"] = Wine.windows_path(os.path.join(work, "standins.log"))
             self.wine.down()
             self.wine.up(window_manager)
             self.wine.clean()

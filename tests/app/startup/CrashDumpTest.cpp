@@ -194,9 +194,11 @@ TEST(CrashDump, AStackOverflowLeavesAMinidumpAndExitsWithZero) {
     EXPECT_EQ(DumpedExceptionCode(data), 0xC00000FDu);
 }
 
-// A debug-help library without the writer (a stand-in library under its name beside the
-// program): neither the filter nor the stack-overflow handler is installed.
-TEST(CrashDump, WithoutAMinidumpWriterNothingIsInstalled) {
+// A debug-help library without the writer (a stand-in library under its name) planted beside
+// the program, and the loader told to prefer such files: the system's own library is loaded
+// all the same, so the filter is installed (the "nowriter" check answers 23) rather than
+// nothing (20).
+TEST(CrashDump, APlantedLibraryWithoutAWriterIsPassedOver) {
     CTempDir temp;
     std::string strExe = temp.File("orvnowriter.exe");
     ASSERT_TRUE(CopyFileA((TestBinFolder() + "OrvCrasher.exe").c_str(), strExe.c_str(), FALSE));
@@ -209,11 +211,11 @@ TEST(CrashDump, WithoutAMinidumpWriterNothingIsInstalled) {
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                               hKey.Receive(), nullptr),
               ERROR_SUCCESS);
-    const char kNative[] = "native";
+    const char kNative[] = "native,builtin";
     RegSetValueExA(hKey.Get(), "dbghelp", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNative), sizeof(kNative));
     hKey.Close();
     int nExit = RunProgram("\"" + strExe + "\" nowriter", 60000);
     RegDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
-    EXPECT_EQ(nExit, 20);
+    EXPECT_EQ(nExit, 23);
     EXPECT_TRUE(FindNames(temp.File("orvnowriter.exe*.dmp")).empty());
 }
