@@ -102,7 +102,9 @@ bool InstallCrashHandler() {
         // vectored handler is called first.
         ::AddVectoredExceptionHandler(1, OverflowHandler);
     }
-    return ::FreeLibrary(hDbgHelp) != FALSE;
+    // Kept loaded: a later load of "dbghelp.dll" by bare name, by any library of the process,
+    // then finds this system copy instead of searching (beside the program, on some loaders).
+    return true;
 }
 
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pException) {

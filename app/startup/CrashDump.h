@@ -7,8 +7,8 @@
 #include <string>
 
 // Installs CrashFilter, and a stack-overflow handler in front of it, once per process; later
-// calls return true at once. False when the debug-help library cannot be loaded; nothing is
-// installed when it has no minidump writer.
+// calls return true at once. False when the system's debug-help library cannot be loaded;
+// nothing is installed when it has no minidump writer. The library stays loaded.
 bool InstallCrashHandler();
 // The process-wide unhandled-exception filter; never returns. The dump is written by a helper
 // thread; the process ends by TerminateProcess, without running any detach code.
