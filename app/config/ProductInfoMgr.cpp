@@ -4,6 +4,7 @@
 #include "Path.h"
 #include "Process.h"
 #include "Registry.h"
+#include "ServerField.h"
 #include "ServerDocuments.h"
 #include "StringUtil.h"
 
@@ -125,6 +126,10 @@ int CProductInfoMgr::CState::GetProductInfo(const std::string& strIds) {
         // Running out of memory over an absurd document ends the call like a parse error.
         return -1;
     }
+    // A document that names an unsafe folder, program or address is not used at all: the
+    // built-in products take its place, as for any unusable answer.
+    if (setup.bProductRead && !CheckSetupFields(setup))
+        return -1;
     StoreSetup(setup, nResult);
     return nResult;
 }
@@ -269,6 +274,7 @@ void CProductInfoMgr::KillProductProcesses() const {
 }
 
 void CProductInfoMgr::SetHomePage() const {
-    if (!m_p->m_product.homePageUrl.empty())
-        SetBrowserStartPage(m_p->m_product.homePageUrl);
+    const std::string& strUrl = m_p->m_product.homePageUrl;
+    if (!strUrl.empty() && AcceptWebAddress("homePage url", strUrl))
+        SetBrowserStartPage(strUrl);
 }

@@ -1,8 +1,10 @@
 #include "ServerDocuments.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "Handles.h"
+#include "ServerField.h"
 #include "StringUtil.h"
 #include "XmlDocument.h"
 
@@ -70,6 +72,20 @@ void ReadRecommends(const XmlDocument& doc, SetupDocument& setup) {
     }
 }
 
+bool IsEmptyOrPlainName(const char* pszField, const std::string& strValue) {
+    return strValue.empty() || AcceptPlainName(pszField, strValue);
+}
+
+bool IsEmptyOrWebAddress(const char* pszField, const std::string& strValue) {
+    return strValue.empty() || AcceptWebAddress(pszField, strValue);
+}
+
+// A picture the loader could never fetch anyway: its place in the slideshow stays, empty.
+void DropUnsafePicture(std::string& strUrl) {
+    if (!IsEmptyOrWebAddress("image url", strUrl))
+        strUrl.clear();
+}
+
 }  // namespace
 
 bool IsNoResultAnswer(const ByteVector& answer) {
@@ -117,6 +133,36 @@ int ParseSetupDocument(const ByteVector& answer, SetupDocument& setup) {
     ReadImages(doc, setup);
     ReadRecommends(doc, setup);
     return 1;
+}
+
+bool CheckSetupFields(SetupDocument& setup) {
+    ProductInfo& product = setup.product;
+    // The product name becomes the default install folder, a registry key and a process name;
+    // the full name and version the uninstall entry's name and the taskbar shortcut's file.
+    // Each is judged, so that every refusal is in the log.
+    bool bUsable = AcceptPlainName("productName", product.productName);
+    bUsable = IsEmptyOrPlainName("productFullName", product.productFullName) && bUsable;
+    bUsable = IsEmptyOrPlainName("version", product.version) && bUsable;
+    bUsable = IsEmptyOrWebAddress("installUrl", product.installUrl) && bUsable;
+    bUsable = IsEmptyOrWebAddress("installUrl2", product.installUrl2) && bUsable;
+    bUsable = IsEmptyOrWebAddress("rept url", setup.rept.url) && bUsable;
+    if (!bUsable)
+        return false;
+    bool bHomePageOffered = product.homePageStatus != 0 || !product.homePageUrl.empty();
+    if (bHomePageOffered && !AcceptWebAddress("homePage url", product.homePageUrl)) {
+        product.homePageUrl.clear();
+        product.homePageStatus = 0;
+    }
+    auto& items = setup.recommends;
+    items.erase(std::remove_if(items.begin(), items.end(),
+                               [](const RecommendSetup& item) {
+                                   return !AcceptWebAddress("recommendsetup url", item.url);
+                               }),
+                items.end());
+    DropUnsafePicture(setup.strFirstImage);
+    DropUnsafePicture(setup.strLastImage);
+    for (std::string& strUrl : setup.images) DropUnsafePicture(strUrl);
+    return true;
 }
 
 std::string BuildSetupRequestUrl(const std::string& strSetupAddress, const std::string& strIds,

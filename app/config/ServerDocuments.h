@@ -38,6 +38,14 @@ bool ParseCatalogue(const ByteVector& answer, std::vector<ProductInfo>& catalogu
 // thread must have initialised COM.
 int ParseSetupDocument(const ByteVector& answer, SetupDocument& setup);
 
+// Judges what a read setup document names that becomes a path, a program, a registry value
+// or an address. False when the product's own names (productName a plain name; the full name
+// and version empty or plain names) or its download and report addresses (empty or web
+// addresses) are unsafe: the whole document is then unusable. A home-page offer, recommended
+// product or picture whose address is no web address is dropped (the offer's status becomes
+// 0, a picture's address empty text) and the document stays usable. Refusals are logged.
+bool CheckSetupFields(SetupDocument& setup);
+
 // The setup request: with ids "%s?id=%s&oemID=%d&recid=%I64d", else "%s?oemID=%d&recid=%I64d".
 std::string BuildSetupRequestUrl(const std::string& strSetupAddress, const std::string& strIds,
                                  uint32_t nOemId, int64_t i64RecId);

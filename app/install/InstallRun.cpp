@@ -201,7 +201,10 @@ void CInstallRun::StartClient() {
         m_mgr.ReportClientStart(false);
         return;
     }
-    bool bStarted = m_choices.bRunAfterInstall ? LaunchKavvik(m_strInstallDir, m_mgr.GetExecute()) : false;
+    // A refused execute is a client that cannot start: reported, and the run goes on.
+    std::string strExecute = m_mgr.GetExecute();
+    bool bStarted = m_choices.bRunAfterInstall && IsClientProgramPath(strExecute) &&
+                    LaunchKavvik(m_strInstallDir, strExecute);
     m_mgr.ReportClientStart(bStarted);
     LOGF(0, "OnCmdStart() StartClient=%d \n", bStarted ? 1 : 0);
     ::DeleteFileA(m_strInstallerPath.c_str());

@@ -4,11 +4,15 @@
 
 #include <string>
 
-// A file name for what a URL names, safe to put inside the Install folder: the text after the
-// last '/' of the address without its query and fragment, percent-decoded once. A name that
-// holds a separator, a reserved or control character, is only dots, names a device or is
-// longer than a file name may sensibly be gives strFallback instead. Never a path.
+// The name an installer that strUrl names is saved under inside the Install folder: the text
+// after the last '/' of the address without its query and fragment, percent-decoded once,
+// when that is a plain name ending in ".exe" (so the shell starts it as a program and never
+// hands it to another opener); otherwise strFallback, and the refusal is logged. Never a path.
 std::string SafeFileNameFromUrl(const std::string& strUrl, const std::string& strFallback = "setup.exe");
+// Whether the server's execute names a program to start: a relative path of plain names
+// inside the install folder, ending in ".exe" and outside its Install folder. A refusal is
+// logged.
+bool IsClientProgramPath(const std::string& strExecute);
 // strInstallDir + "\Install\" + the safe file name of strUrl.
 std::string InstallerPathFor(const std::string& strInstallDir, const std::string& strUrl,
                              const std::string& strFallback = "setup.exe");

@@ -4,8 +4,8 @@
 
 #include "InstallHost.h"
 #include "Log.h"
+#include "ServerField.h"
 #include "SkinDraw.h"
-#include "StringUtil.h"
 #include "resource.h"
 
 namespace {
@@ -17,10 +17,6 @@ constexpr FontSpec kLinkFont = {12, FW_NORMAL, true};
 constexpr int kSentenceTop = 379;
 const CHostedPage::Chrome kChrome = {IDC_START_TITLE,    IDC_START_MIN,      IDC_START_CLOSE,
                                      {548, 10, 562, 24}, {574, 10, 588, 24}, true};
-
-bool IsWebAddress(const std::string& strUrl) {
-    return StartsWithNoCase(strUrl, "http://") || StartsWithNoCase(strUrl, "https://");
-}
 
 }  // namespace
 
@@ -107,7 +103,7 @@ void COrvaneStartDlg::OnAgreementClicked() {
 // sees (the shell would run a program or open a file named there just as readily).
 void COrvaneStartDlg::OnLink() {
     const std::string& strUrl = m_host.GetPageTexts().strLicenseUrl;
-    if (!IsWebAddress(strUrl))
+    if (!AcceptWebAddress("licenseUrl", strUrl))
         return;
     HINSTANCE hResult = ::ShellExecuteA(GetHwnd(), "open", strUrl.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     LOGF(0, "ExecApp %s  [%d]\n", strUrl.c_str(), reinterpret_cast<INT_PTR>(hResult) > 32 ? 1 : 0);

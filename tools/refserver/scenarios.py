@@ -8,6 +8,7 @@ GET /_maker/scenario?name=NAME, and `maker.py scenario NAME ...` from the comman
 
 Scenario keys: "extends" (another scenario; "files" entries merge, null removes one),
 "catalogue" and "setup" (files in scenarios/, "@BASE@" replaced by the server's address),
+"setup_replace" (text -> text, each replaced in the setup file before "@BASE@" is),
 "setup_text" (a literal setup answer), "catalogue_status" and "setup_status", "files"
 (served path -> {"standin": "product"|"recommend", ...} or {"picture": NAME}).
 
@@ -144,7 +145,11 @@ def _write_documents(scenario, state, base):
         if stem + "_status" in scenario:
             _write(os.path.join(state, "maker-%s.status" % stem), b"%d\n" % scenario[stem + "_status"])
         if stem in scenario:
-            text = _read(os.path.join(SCENARIO_DIR, scenario[stem])).replace(b"@BASE@", base.encode("ascii"))
+            text = _read(os.path.join(SCENARIO_DIR, scenario[stem]))
+            if stem == "setup":
+                for old, new in scenario.get("setup_replace", {}).items():
+                    text = text.replace(old.encode("utf-8"), new.encode("utf-8"))
+            text = text.replace(b"@BASE@", base.encode("ascii"))
             _write(os.path.join(state, "maker-%s.xml" % stem), text)
     if "setup_text" in scenario:
         _write(os.path.join(state, "maker-setup.xml"), scenario["setup_text"].encode("gbk"))

@@ -237,13 +237,13 @@ TEST_F(ProductInfoMgrTest, CookiesAndInstalledProductsShapeTheRequestAndEveryRep
         "<c><product id=\"7\" productFullName=\"OrvTestSeven\"/><product id=\"9\""
         " productFullName=\"OrvTestNine\"/><product id=\"12\" productFullName=\"OrvTestTwelve\"/>"
         "<product id=\"13\" productFullName=\"OrvTestSeven-1.0\"/></c>"));
-    ASSERT_TRUE(
-        PutMakerFile("maker-setup.xml",
-                     "<setup productId=\"2\" productName=\"Kavvik\" productFullName=\"Kavvik Player\""
-                     " version=\"3.2.1\" oemId=\"12\"><rept url=\"" +
-                         TestServerUrl("/stat/kv") +
-                         "\" productName=\"kv\" version=\"3.2\"/><firstimage url=\"f\"/><image url=\"i1\"/>"
-                         "<recommendsetup name=\"R\" url=\"http://r/\" status=\"1\"/></setup>"));
+    ASSERT_TRUE(PutMakerFile("maker-setup.xml",
+                             "<setup productId=\"2\" productName=\"Kavvik\" productFullName=\"Kavvik Player\""
+                             " version=\"3.2.1\" oemId=\"12\"><rept url=\"" +
+                                 TestServerUrl("/stat/kv") +
+                                 "\" productName=\"kv\" version=\"3.2\"/><firstimage "
+                                 "url=\"http://f/\"/><image url=\"http://i1/\"/>"
+                                 "<recommendsetup name=\"R\" url=\"http://r/\" status=\"1\"/></setup>"));
     EXPECT_EQ(kCmdConfigLoaded, Load());
     CProductInfoMgr& mgr = *m_mgr;
     EXPECT_EQ("/downcontainer/downLoadInfo.do?id=7;12&oemID=0&recid=5",
@@ -259,9 +259,9 @@ TEST_F(ProductInfoMgrTest, CookiesAndInstalledProductsShapeTheRequestAndEveryRep
     EXPECT_EQ("Kavvik", mgr.GetClientFolderName());
     EXPECT_EQ(std::vector<std::string>{"Pavilux.exe"}, mgr.GetProcessNames());
     EXPECT_EQ("Kavvik Player-3.2.1", mgr.GetUninstallKeyName());
-    EXPECT_EQ("f", mgr.GetFirstImageUrl());
+    EXPECT_EQ("http://f/", mgr.GetFirstImageUrl());
     EXPECT_EQ(1u, mgr.GetImageCount());
-    EXPECT_EQ("i1", mgr.GetImageUrl(0));
+    EXPECT_EQ("http://i1/", mgr.GetImageUrl(0));
     EXPECT_EQ("", mgr.GetImageUrl(1));
     ASSERT_EQ(1u, mgr.GetRecommendCount());
     EXPECT_EQ("http://r/", mgr.GetRecommendUrl(0));
@@ -362,6 +362,36 @@ TEST_F(ProductInfoMgrTest, HomePageIsWrittenOnlyWhenOffered) {
     m_mgr->SetHomePage();
     ASSERT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, kMainKey, "Start Page", strValue));
     EXPECT_EQ(std::string(kClosedServer) + "/web/brelo55/", strValue);
+    m_mgr->Shutdown();
+
+    // A page on the disk offered ticked is neither offered nor written; the document stays
+    // usable, with its pictures and recommended products that are no web addresses dropped.
+    ASSERT_TRUE(SetBrowserStartPage("http://marker.invalid/"));
+    UseServer(TestServerBase());
+    const std::string strPayload = "file:///C:/Users/x/Downloads/payload.exe";
+    ASSERT_TRUE(PutMakerFile("maker-catalogue.xml", "<c/>"));
+    ASSERT_TRUE(
+        PutMakerFile("maker-setup.xml",
+                     "<setup productId=\"8\" productName=\"Kavvik\"><homePage displayName=\"H\" url=\"" +
+                         strPayload + "\" status=\"1\"/><rept url=\"" + TestServerUrl("/stat/k/") +
+                         "\"/><firstimage url=\"\\\\host\\share\\a.png\"/><image url=\"http://i/1.png\"/>"
+                         "<image url=\"file:///C:/a.png\"/><recommendsetup name=\"R\" url=\"mshta.exe\""
+                         " status=\"1\"/></setup>"));
+    ASSERT_EQ(kCmdConfigLoaded, Load());
+    EXPECT_EQ("Kavvik", m_mgr->GetProductName());
+    EXPECT_EQ(0u, m_mgr->GetHomePageStatus());
+    EXPECT_EQ("", m_mgr->GetHomePageUrl());
+    EXPECT_EQ("", m_mgr->GetFirstImageUrl());
+    EXPECT_EQ((std::vector<std::string>{"http://i/1.png", ""}),
+              (std::vector<std::string>{m_mgr->GetImageUrl(0), m_mgr->GetImageUrl(1)}));
+    EXPECT_EQ(0u, m_mgr->GetRecommendCount());
+    m_mgr->SetHomePage();
+    ASSERT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, kMainKey, "Start Page", strValue));
+    EXPECT_EQ("http://marker.invalid/", strValue);
+    for (const std::string& strLine : {"ServerField(homePage url) 拒绝 [" + strPayload + "]\n",
+                                       std::string("ServerField(image url) 拒绝 [\\\\host\\share\\a.png]\n"),
+                                       std::string("ServerField(recommendsetup url) 拒绝 [mshta.exe]\n")})
+        EXPECT_TRUE(LogText().find(strLine) != std::string::npos) << strLine << LogText();
     if (bHadValue) {
         SetBrowserStartPage(strOriginal);
     } else {
@@ -370,6 +400,32 @@ TEST_F(ProductInfoMgrTest, HomePageIsWrittenOnlyWhenOffered) {
             ::RegDeleteValueA(key.Get(), "Start Page");
         }
     }
+}
+
+// A product name that leaves its folder makes the whole document unusable: nothing of it is
+// kept, and the built-in products answer.
+TEST_F(ProductInfoMgrTest, AProductNameOutsideItsFolderGivesTheBuiltInProducts) {
+    ASSERT_TRUE(PutMakerFile("maker-catalogue.xml", "<c/>"));
+    ASSERT_TRUE(
+        PutMakerFile("maker-setup.xml",
+                     "<setup productId=\"5\" productName=\"..\\..\\hx\\planted\" productFullName=\"P\""
+                     " installUrl=\"http://h/p.exe\" execute=\"p.exe\" licenseUrl=\"http://h/l\" oemId=\"9\">"
+                     "<homePage displayName=\"H\" url=\"http://h/\" status=\"1\"/><rept url=\"" +
+                         TestServerUrl("/stat/p/") + "\"/></setup>"));
+    ASSERT_EQ(kCmdConfigLoaded, Load());
+    const ProductInfo& product = m_mgr->GetProduct();
+    EXPECT_EQ("brelo55", product.productName);
+    EXPECT_EQ(TestServerUrl("/dl1/business/brelo.exe"), product.installUrl);
+    EXPECT_EQ("brelo55.exe", product.execute);
+    EXPECT_EQ(0u, product.productId);
+    EXPECT_EQ(0u, m_mgr->GetOemId());
+    EXPECT_EQ("", product.licenseUrl);
+    EXPECT_EQ(0u, product.homePageStatus);
+    EXPECT_EQ(TestServerUrl("/stat/brelo55/downloader/"), m_mgr->GetReptInfo().url);
+    std::string strLog = LogText();
+    EXPECT_TRUE(strLog.find("ServerField(productName) 拒绝 [..\\..\\hx\\planted]\n") != std::string::npos)
+        << strLog;
+    EXPECT_TRUE(strLog.find("App GetProductInfo() Error -1\n") != std::string::npos) << strLog;
 }
 
 TEST_F(ProductInfoMgrTest, ASlowServerNeverHoldsTheManagersEnd) {

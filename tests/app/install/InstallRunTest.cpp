@@ -16,6 +16,7 @@
 #include "Path.h"
 #include "ProductInfoMgr.h"
 #include "RefServerControl.h"
+#include "StandinSupport.h"
 #include "TestSupport.h"
 
 namespace {
@@ -303,4 +304,61 @@ TEST_F(InstallRunTest, InstallerThatCannotStartEndsTheRunAsAFailedInstall) {
     EXPECT_TRUE(Contains(events[3], "&insttime=0&homepage=1&recinst=0")) << events[3];
     ::Sleep(500);
     EXPECT_EQ(Events(4).size(), 4u);
+}
+
+// The server names the client above the install folder (where such a program lies ready), the
+// installer and a recommended product ".hta", and a recommended product on the disk. The
+// installers are saved and started as programs under the default names, the file address is
+// dropped, and the client start fails without starting anything. Then the client is named in
+// the Install folder, where a partial download's bytes lie.
+TEST_F(InstallRunTest, ServerFieldsNeverStartAProgramOutsideTheProduct) {
+    CInstallRun& run = Prepare("hostile-fields", "Hostile");
+    const std::string strFolder = run.GetInstallDir();
+    ASSERT_TRUE(CreateDirectoryChain(m_dir.File("x")));
+    const std::string strClient = TestBinBytes("OrvClient.exe");
+    ASSERT_FALSE(strClient.empty());
+    ASSERT_TRUE(WriteFileText(m_dir.File("x\\evil.exe"), strClient));
+    EXPECT_EQ(0u, m_mgr->GetHomePageStatus());
+    EXPECT_EQ("", m_mgr->GetHomePageUrl());
+    ASSERT_EQ(2u, m_mgr->GetRecommendCount());
+    EXPECT_EQ(TestServerUrl("/dl1/business/brelo.exe"), m_mgr->GetRecommendUrl(0));
+    Begin(run);
+    std::vector<int> shown;
+    ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
+    EXPECT_EQ(strFolder + "\\Install\\setup.exe", run.GetInstallerPath());
+    ASSERT_TRUE(run.FinishInstall());
+    run.StartClient();
+    run.GetChoices().bRecommend[0] = run.GetChoices().bRecommend[1] = 1;
+    ASSERT_NE(run.StartRecommendThread(), nullptr);
+    run.WaitForRecommended();
+    EXPECT_TRUE(WaitForRecord("recommend\tpath=" + strFolder + "\\Install\\brelo.exe\t")) << Record();
+    EXPECT_TRUE(WaitForRecord("recommend\tpath=" + strFolder + "\\Install\\recommend1.exe\t")) << Record();
+    std::vector<std::string> events = Events(5);
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[3].substr(0, 16), "installcomplete&");
+    EXPECT_EQ(events[4], "clientstartfail");
+    std::string strLog = LogText();
+    for (const char* pszLine :
+         {"ServerField(execute) 拒绝 [..\\..\\x\\evil.exe]\n",
+          "ServerField(installer file name) 拒绝 [kavvik_setup.hta]\n",
+          "ServerField(installer file name) 拒绝 [dunsa.hta]\n",
+          "ServerField(recommendsetup url) 拒绝 [file:///C:/windows/system32/notepad.exe]\n",
+          "ServerField(homePage url) 拒绝 [file:///C:/windows/system32/notepad.exe]\n",
+          "OnCmdStart() StartClient=0 \n"})
+        EXPECT_TRUE(Contains(strLog, pszLine)) << pszLine << "\n---\n" << strLog;
+    EXPECT_FALSE(Contains(strLog, "LaunchKavvik")) << strLog;
+
+    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKavvikEntry);
+    Begin(Prepare("client-in-install", "Partial"));
+    ASSERT_TRUE(PollUntilSettled(shown).bInstallerExited);
+    ASSERT_TRUE(m_run->FinishInstall());
+    ASSERT_TRUE(WriteFileText(m_run->GetInstallerPath() + ".kvd", strClient));
+    m_run->StartClient();
+    events = Events(5);
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[4], "clientstartfail");
+    EXPECT_TRUE(Contains(LogText(), "ServerField(execute) 拒绝 [Install\\kavvik_setup.exe.kvd]\n"))
+        << LogText();
+    ::Sleep(500);
+    EXPECT_FALSE(Contains(Record(), "client\t")) << Record();
 }

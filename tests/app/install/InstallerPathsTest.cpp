@@ -20,6 +20,13 @@ TEST(InstallerPaths, FileNamesFromAddressesNeverLeaveTheInstallFolder) {
         {"http://h/dl/a<b>.exe", "setup.exe"},
         // A double-byte character whose second byte is 0x5C is a name, not a separator.
         {"http://h/dl/%D7%5C.exe", "\xD7\x5C.exe"},
+        // Saved under any other extension, the shell would hand it to that type's opener.
+        {"http://h/dl/Setup.EXE", "Setup.EXE"},
+        {"http://h/dl/setup.hta", "setup.exe"},
+        {"http://h/dl/setup.exe.hta", "setup.exe"},
+        {"http://h/dl/setup.exe%20", "setup.exe"},
+        {"http://h/dl/setup.exe.", "setup.exe"},
+        {"http://h/dl/setup", "setup.exe"},
     };
     for (const auto& item : kCases) EXPECT_EQ(SafeFileNameFromUrl(item[0]), item[1]) << item[0];
     EXPECT_EQ(SafeFileNameFromUrl("http://h/", "recommend1.exe"), "recommend1.exe");
@@ -28,4 +35,13 @@ TEST(InstallerPaths, FileNamesFromAddressesNeverLeaveTheInstallFolder) {
     EXPECT_EQ(InstallerPathFor("D:\\K\\", "http://h/a/k.exe"), "D:\\K\\Install\\k.exe");
     EXPECT_EQ(InstallerFolderFor("D:\\K"), "D:\\K\\Install");
     EXPECT_EQ(DefaultInstallFolder('D', "Kavvik"), "D:\\Program Files\\Kavvik");
+}
+
+TEST(InstallerPaths, TheClientIsAProgramOfTheInstallFolderOutsideItsDownloads) {
+    for (const char* pszExecute : {"Kavvik.exe", "bin\\Kavvik.EXE", "Installer\\k.exe", "Install.exe"})
+        EXPECT_TRUE(IsClientProgramPath(pszExecute)) << pszExecute;
+    for (const char* pszExecute :
+         {"..\\..\\any\\program.exe", "Install\\kavvik_setup.exe.kvd", "Install\\kavvik_setup.exe",
+          "install/kavvik_setup.exe", "Kavvik.bat", "C:\\Windows\\notepad.exe", "Kavvik.exe:x.exe", ""})
+        EXPECT_FALSE(IsClientProgramPath(pszExecute)) << pszExecute;
 }

@@ -372,6 +372,18 @@ TEST_F(PagesTest, StartPageNeedsTheAgreementAndLaysTheSentenceOnOneLine) {
     EXPECT_EQ("最小化", TooltipText(hTip, hPage, GetDlgItem(hPage, IDC_START_MIN)));
     EXPECT_EQ("关闭", TooltipText(hTip, hPage, GetDlgItem(hPage, IDC_START_CLOSE)));
 
+    // The licence link opens nothing but a web address.
+    {
+        CLogCapture log;
+        m_host.texts.strLicenseUrl = "file:///C:/nowhere/payload.exe";
+        HWND hLink = GetDlgItem(hPage, IDC_START_LICENSE);
+        SendMessageW(hPage, WM_COMMAND, MAKEWPARAM(IDC_START_LICENSE, STN_CLICKED),
+                     reinterpret_cast<LPARAM>(hLink));
+        EXPECT_TRUE(log.Contains("ServerField(licenseUrl) 拒绝 [file:///C:/nowhere/payload.exe]\r\n"))
+            << log.Text();
+        EXPECT_FALSE(log.Contains("ExecApp")) << log.Text();
+    }
+
     Click(page, IDC_START_INSTALL);
     EXPECT_EQ(std::vector<int>{ID_CMD_BEGIN_DOWNLOAD}, m_host.commands);
     // Custom install leaves with the agreement cleared; without it nothing starts.
