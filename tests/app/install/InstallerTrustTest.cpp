@@ -74,6 +74,12 @@ TEST(InstallerTrustTest, OnlyAnIntactFileOfAPinnedSignerPasses) {
     LONG lResult = -1;
     EXPECT_TRUE(CheckFile(built, strSigned, &lResult));
     EXPECT_EQ(lResult, 0);
+    {
+        // What is checked is the open file, whatever the path names by then.
+        CFileHandle hSigned(::CreateFileA(strSigned.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        EXPECT_TRUE(built.Check(hSigned.Get(), GetModulePath()));
+    }
 
     // The same signer pinned in lower case beside an entry that is no thumbprint; then a
     // list without it: the signature holds, the signer does not.
