@@ -24,8 +24,9 @@ public:
     bool IsHeld() const { return m_hFile.IsValid(); }
     const std::string& GetPath() const { return m_strPath; }
 
-    // Starts the held file hidden through the shell, then lets it go. The caller owns the
-    // process handle; null when nothing started or nothing was held.
+    // Starts the held file hidden through the shell, by the path the file itself resolves to,
+    // then lets it go. The caller owns the process handle; null when nothing started or
+    // nothing was held.
     HANDLE Start(const char* pszParameters);
     void Release() { m_hFile.Close(); }
 

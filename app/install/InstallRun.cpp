@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "DownloadManager.h"
+#include "HeldInstaller.h"
 #include "InstallPathRules.h"
 #include "InstallRunRules.h"
 #include "InstallerPaths.h"
-#include "HeldInstaller.h"
 #include "Log.h"
 #include "Path.h"
 #include "ProductInfoMgr.h"

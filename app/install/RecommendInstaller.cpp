@@ -2,8 +2,8 @@
 
 #include "DownloadManager.h"
 #include "Handles.h"
-#include "InstallerPaths.h"
 #include "HeldInstaller.h"
+#include "InstallerPaths.h"
 #include "Log.h"
 #include "Path.h"
 #include "StringUtil.h"
