@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "DownloadManager.h"
+#include "HeldInstaller.h"
 #include "InstallPathRules.h"
 #include "InstallRunRules.h"
 #include "InstallerPaths.h"
-#include "InstallerTrust.h"
 #include "Log.h"
 #include "Path.h"
 #include "ProductInfoMgr.h"
@@ -55,8 +55,10 @@ void CInstallRun::StartInstallerOrDownload() {
     CreateDirectoryChain(InstallerFolderFor(m_strInstallDir));
     bool bIsFile = false;
     // One left by an earlier run is checked like a fresh download; a refused one is fetched again.
-    if (PathExists(m_strInstallerPath, bIsFile) && bIsFile && IsInstallerTrusted()) {
-        LaunchInstaller();
+    if (PathExists(m_strInstallerPath, bIsFile) && bIsFile) {
+        CHeldInstaller installer(m_strInstallerPath);
+        if (installer.HoldTrusted())
+            LaunchInstaller(installer);
         if (m_hInstallProcess) {
             m_dwPhaseStart = ::GetTickCount();
             return;
@@ -103,14 +105,15 @@ void CInstallRun::OnDownloadComplete(PollResult& result) {
     if (m_nState == kInstalling)
         return;
     // "downloadcomplete" means the maker's installer is on disk.
-    if (!IsInstallerTrusted()) {
+    CHeldInstaller installer(m_strInstallerPath);
+    if (!installer.HoldTrusted()) {
         OnDownloadFailed(kDownloadUntrusted, result);
         return;
     }
     m_nState = kInstalling;
     m_mgr.ReportDownloadComplete(static_cast<int>(m_pDownloadMgr->GetDownloadTime()));
     m_dwPhaseStart = ::GetTickCount();
-    LaunchInstaller();
+    LaunchInstaller(installer);
     if (m_hInstallProcess)
         return;
     // The file is no program (or the shell refused it): a failed install. Without the file
@@ -122,17 +125,10 @@ void CInstallRun::OnDownloadComplete(PollResult& result) {
     result.pszMessage = kInstallFailedMessage;
 }
 
-bool CInstallRun::IsInstallerTrusted() {
-    if (CInstallerTrust::Built().Check(m_strInstallerPath))
-        return true;
-    CInstallerTrust::Discard(m_strInstallerPath);
-    return false;
-}
-
-void CInstallRun::LaunchInstaller() {
+void CInstallRun::LaunchInstaller(CHeldInstaller& installer) {
     std::string strParameters =
         BuildInstallerParameters(m_choices.bAutoStart != 0, m_mgr.GetPromotionSummary(), m_strInstallDir);
-    m_hInstallProcess.Reset(LaunchInstallProgram(m_strInstallerPath, strParameters));
+    m_hInstallProcess.Reset(LaunchInstallProgram(installer, strParameters));
 }
 
 void CInstallRun::OnDownloadFailed(int nStatus, PollResult& result) {

@@ -16,6 +16,7 @@
 #include "RecommendInstaller.h"
 
 class CDownloadManager;
+class CHeldInstaller;
 class CProductInfoMgr;
 
 class CInstallRun {
@@ -83,10 +84,9 @@ public:
     void WaitForRecommended();
 
 private:
-    void LaunchInstaller();
+    // Starts the installer that was checked and is held; lets it go.
+    void LaunchInstaller(CHeldInstaller& installer);
     void OnDownloadComplete(PollResult& result);
-    // Checks the installer at m_strInstallerPath; a refused one is deleted with its partial files.
-    bool IsInstallerTrusted();
     void ReportInstall(bool bInstalled, int nInstallMs);
     void OnDownloadFailed(int nStatus, PollResult& result);
     void PinToTaskbar();

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cctype>
 
+#include "CertificateTable.h"
 #include "Log.h"
 
 #ifndef ORVANE_TRUSTED_SIGNERS
@@ -28,12 +29,14 @@ std::wstring ToWide(const std::string& strText) {
 }
 
 // One verification: the provider keeps its state (the signer and its chain) from the verify
-// action until the close action, which the destructor always takes.
+// action until the close action, which the destructor always takes. The provider reads the
+// open file; the path only names it.
 class CVerification {
 public:
-    explicit CVerification(const std::string& strPath) : m_strPath(ToWide(strPath)) {
+    CVerification(HANDLE hFile, const std::string& strPath) : m_strPath(ToWide(strPath)) {
         m_file.cbStruct = sizeof(m_file);
         m_file.pcwszFilePath = m_strPath.c_str();
+        m_file.hFile = hFile;
         m_data.cbStruct = sizeof(m_data);
         m_data.dwUIChoice = WTD_UI_NONE;
         m_data.fdwRevocationChecks = WTD_REVOKE_NONE;
@@ -127,7 +130,7 @@ bool CInstallerTrust::IsPinned(const std::string& strThumbprint) const {
     return false;
 }
 
-bool CInstallerTrust::Check(const std::string& strPath, LONG* plResult) const {
+bool CInstallerTrust::Check(HANDLE hFile, const std::string& strPath, LONG* plResult) const {
     if (!IsEnforced()) {
         static std::atomic<bool> bLogged(false);
         if (!bLogged.exchange(true))
@@ -136,13 +139,17 @@ bool CInstallerTrust::Check(const std::string& strPath, LONG* plResult) const {
             *plResult = 0;
         return true;
     }
-    CVerification verification(strPath);
+    CVerification verification(hFile, strPath);
     LONG lResult = verification.Result();
     if (plResult)
         *plResult = lResult;
     if (lResult != ERROR_SUCCESS) {
         LOGF(0, "CInstallerTrust::Check(%s) 签名无效[0x%08lX]\n", strPath.c_str(),
              static_cast<unsigned long>(lResult));
+        return false;
+    }
+    if (!HasCleanCertificateTable(hFile)) {
+        LOGF(0, "CInstallerTrust::Check(%s) 证书表含签名以外的数据\n", strPath.c_str());
         return false;
     }
     std::string strSigner = verification.SignerThumbprint();

@@ -22,10 +22,13 @@ public:
 
     bool IsEnforced() const { return !m_pinned.empty(); }
 
-    // True when strPath may run. Without pins always true (logged once per process). Else the
-    // signature must verify without any user interface or network and its signer be pinned;
-    // a refusal is logged with the platform's verdict. plResult: WinVerifyTrust's result.
-    bool Check(const std::string& strPath, LONG* plResult = nullptr) const;
+    // True when the open file hFile (read access; strPath names it in the log) may run.
+    // Without pins always true (logged once per process). Else the signature must verify
+    // without any user interface or network, the certificate table hold nothing but it, and
+    // its signer be pinned; a refusal is logged with the platform's verdict. plResult:
+    // WinVerifyTrust's result. The check reads hFile only, so a caller that keeps it open
+    // without write or delete sharing starts what was checked.
+    bool Check(HANDLE hFile, const std::string& strPath, LONG* plResult = nullptr) const;
 
     // Deletes a refused installer and the partial-download files beside it (".kvd", ".kvb"),
     // so that no later run resumes from or starts those bytes.

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "HeldInstaller.h"
 #include "Log.h"
 #include "Path.h"
 #include "Process.h"
@@ -14,12 +15,12 @@ std::string BuildInstallerParameters(bool bAutoStart, const std::string& strProm
                      strPromotionSummary.c_str(), strInstallDir.c_str());
 }
 
-HANDLE LaunchInstallProgram(const std::string& strInstallerPath, const std::string& strParameters) {
-    std::string strQuoted = QuoteSpaces(strInstallerPath);
-    LOGF(0, "Launch InstallProgram: %s %s\n", strQuoted.c_str(), strParameters.c_str());
-    HANDLE hProcess = ExecApp(strQuoted, strParameters.c_str());
+HANDLE LaunchInstallProgram(CHeldInstaller& installer, const std::string& strParameters) {
+    const std::string& strPath = installer.GetPath();
+    LOGF(0, "Launch InstallProgram: %s %s\n", QuoteSpaces(strPath).c_str(), strParameters.c_str());
+    HANDLE hProcess = installer.Start(strParameters.c_str());
     if (!hProcess)
-        LOGF(0, "COrvaneDlg::LaunchInstallProgram() path=%s  Fail\n", strInstallerPath.c_str());
+        LOGF(0, "COrvaneDlg::LaunchInstallProgram() path=%s  Fail\n", strPath.c_str());
     return hProcess;
 }
 

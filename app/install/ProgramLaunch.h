@@ -6,13 +6,15 @@
 
 #include <string>
 
+class CHeldInstaller;
+
 // The installer's parameters "/S /AUTOSTART=%s /COMMENDER_ID=%s /D=%s": the folder unquoted
 // and last, as installers read everything after "/D=" as the folder.
 std::string BuildInstallerParameters(bool bAutoStart, const std::string& strPromotionSummary,
                                      const std::string& strInstallDir);
-// Starts the installer hidden; logs the start and a failure. The caller owns the handle;
-// null when nothing started.
-HANDLE LaunchInstallProgram(const std::string& strInstallerPath, const std::string& strParameters);
+// Starts the held installer hidden and lets it go; logs the start and a failure. The caller
+// owns the handle; null when nothing started.
+HANDLE LaunchInstallProgram(CHeldInstaller& installer, const std::string& strParameters);
 
 // Starts the client AddBackslash(strInstallDir) + strExecute in its own folder with the
 // desktop user's ordinary rights, through the desktop's shell; where that shell cannot be

@@ -2,11 +2,10 @@
 
 #include "DownloadManager.h"
 #include "Handles.h"
+#include "HeldInstaller.h"
 #include "InstallerPaths.h"
-#include "InstallerTrust.h"
 #include "Log.h"
 #include "Path.h"
-#include "Process.h"
 #include "StringUtil.h"
 
 CRecommendInstaller::CRecommendInstaller(const std::string& strInstallDir,
@@ -37,12 +36,13 @@ void CRecommendInstaller::InstallRecommended(size_t i) {
     manager.SetSynchronous(true);
     manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
     int nStatus = manager.GetStatus();
-    if (nStatus == kDownloadFinished && !CInstallerTrust::Built().Check(strTarget)) {
-        CInstallerTrust::Discard(strTarget);
-        LOGF(0, "CRecommendInstaller 跳过不可信的安装程序 %s\n", strUrl.c_str());
-    } else if (nStatus == kDownloadFinished) {
-        CHandle hProcess(ExecApp(QuoteSpaces(strTarget), ""));
-    } else {
+    if (nStatus != kDownloadFinished) {
         LOGF(0, "下载 %s 失败[%d]\n", strUrl.c_str(), nStatus);
+        return;
     }
+    CHeldInstaller installer(strTarget);
+    if (installer.HoldTrusted())
+        CHandle hProcess(installer.Start(""));
+    else
+        LOGF(0, "CRecommendInstaller 跳过不可信的安装程序 %s\n", strUrl.c_str());
 }

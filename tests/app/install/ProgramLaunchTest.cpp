@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Handles.h"
+#include "HeldInstaller.h"
 #include "InstallerPaths.h"
 #include "Path.h"
 #include "ProductTable.h"
@@ -32,7 +33,11 @@ TEST(ProgramLaunch, InstallerRunsSilentlyAndTheProductCheckFindsItsEntry) {
     DeleteUninstallEntry("Nalvo视频社区-flowtest");
     EXPECT_FALSE(CheckProductInstalled(3));
 
-    CHandle hProcess(LaunchInstallProgram(strInstaller, BuildInstallerParameters(true, "c3Vt", strFolder)));
+    // Composed here and not signed: held without a signature check.
+    CHeldInstaller installer(strInstaller);
+    ASSERT_TRUE(installer.HoldTrusted(CInstallerTrust("")));
+    CHandle hProcess(LaunchInstallProgram(installer, BuildInstallerParameters(true, "c3Vt", strFolder)));
+    EXPECT_FALSE(installer.IsHeld());
     ASSERT_TRUE(hProcess.IsValid());
     ASSERT_EQ(::WaitForSingleObject(hProcess.Get(), 30000), WAIT_OBJECT_0);
     DWORD dwExit = 99;
