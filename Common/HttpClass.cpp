@@ -8,8 +8,7 @@ const char CHttpClass::kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 5.0; Window
 
 namespace {
 
-// Always from the origin server, on an existing connection when there is one, never into the
-// cache, with a no-cache pragma.
+// Always from the origin server, on an existing connection, never into the cache, no-cache pragma.
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT |
                                 INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
 static_assert(kRequestFlags == 0xA4000100, "request flag word");
@@ -17,8 +16,7 @@ static_assert(kRequestFlags == 0xA4000100, "request flag word");
 constexpr DWORD kPieceBytes = 262144;
 constexpr int kMaxErrorText = 511;
 
-// A failure found by the client itself: a result (-1, -2, -3, -5 or -6) and its code. Never
-// leaves this file: every operation turns it into its result.
+// A failure the client finds itself: a result (-1, -2, -3, -5 or -6) and its code; never leaves here.
 class CINETException {
 public:
     CINETException(int nResult, int nCode) : m_nResult(nResult), m_nCode(nCode) {}
@@ -209,6 +207,8 @@ int CHttpClass::OpenHttpRequest(const char* pszUrl, const char* pszVerb, const c
                                    HTTP_ADDREQ_FLAG_ADD_IF_NEW));
     Check(::HttpSendRequestA(m_hRequest.Get(), strHeaders.c_str(), static_cast<DWORD>(-1),
                              const_cast<void*>(pBody), nBodyLength));
+    char szRetryAfter[64] = "";
+    m_strRetryAfter = QueryHeader(m_hRequest.Get(), HTTP_QUERY_RETRY_AFTER, szRetryAfter) ? szRetryAfter : "";
     return QueryStatus(m_hRequest.Get());
 }
 

@@ -79,6 +79,8 @@ public:
     // kReceiveTimeoutMs; a read then fails with -4 after this long without data.
     void SetReceiveTimeout(DWORD dwMilliseconds);
 
+    // The Retry-After text of the last answer (cut to 63 bytes), empty without one.
+    const std::string& GetRetryAfter() const { return m_strRetryAfter; }
     int GetCode() const { return m_nCode; }
     int GetResult() const { return m_nResult; }
 
@@ -117,4 +119,5 @@ private:
     int m_nResult = 0;
     int m_nCode = 0;
     DWORD m_dwReceiveTimeoutMs = kReceiveTimeoutMs;
+    std::string m_strRetryAfter;
 };

@@ -31,7 +31,14 @@ CProductInfoMgr::~CProductInfoMgr() {
     // A configuration server may hold the loading for minutes; the program's exit must not
     // wait for it. The loading thread holds the state until it ends.
     m_p->m_bOrphaned.store(true);
-    m_p->Shutdown();
+    Shutdown();
+}
+
+void CProductInfoMgr::Shutdown() {
+    // A report thread that would not end still uses the state; the process is about to end
+    // with it, so the state is kept until then.
+    if (!m_p->Shutdown())
+        new std::shared_ptr<CState>(m_p);
 }
 
 void CProductInfoMgr::CLoadingThread::OnExecute() {
@@ -75,13 +82,14 @@ void CProductInfoMgr::CState::PostCompletion(int nCode) {
         ::PostMessageA(m_hNotify, WM_COMMAND, MAKEWPARAM(nCommand, 0), 0);
 }
 
-void CProductInfoMgr::CState::Shutdown() {
+bool CProductInfoMgr::CState::Shutdown() {
     if (m_bShutDown)
-        return;
+        return true;
     m_bShutDown = true;
-    m_reptThread.Stop();
-    m_reptThread.WaitFor(-1);
+    if (!m_reptThread.Finish())
+        return false;
     m_reptThread.CloseThreadHandle();
+    return true;
 }
 
 bool CProductInfoMgr::CState::GetAllProductInfo() {

@@ -52,8 +52,9 @@ public:
     int LoadAll() { return m_p->LoadAll(); }
     // Sets the state; 2, 3 and 4 also post their command to the notify window.
     void PostCompletion(int nCode) { m_p->PostCompletion(nCode); }
-    // Stops the report thread after its last attempts and waits for it without limit.
-    void Shutdown() { m_p->Shutdown(); }
+    // Stops the report thread and waits for its last attempts, a few seconds at most (what
+    // they cannot send is logged and dropped).
+    void Shutdown();
     int GetLoadingState() const { return m_p->m_nState.load(); }
     // For front ends and tests: true when the loading thread has ended within nMs.
     bool WaitForLoading(int nMs) { return m_p->m_loader.WaitFor(nMs); }
@@ -147,7 +148,8 @@ private:
 
         int LoadAll();
         void PostCompletion(int nCode);
-        void Shutdown();
+        // False when the report thread has not ended and still uses this state.
+        bool Shutdown();
         bool GetAllProductInfo();
         std::string GetInstalledProductIds() const;
         int GetProductInfo(const std::string& strIds);

@@ -26,9 +26,66 @@ bool ReadPng(const unsigned char* p, size_t n, uint32_t& w, uint32_t& h) {
     return true;
 }
 
-// The logical screen; every frame of the picture is drawn into it.
+// Skips a chain of data sub-blocks (a length byte, then that many bytes, until a zero
+// length); false when the chain runs past the end.
+bool SkipSubBlocks(const unsigned char* p, size_t n, size_t& i) {
+    while (i < n) {
+        size_t nBlock = p[i++];
+        if (nBlock == 0)
+            return true;
+        if (nBlock > n - i)
+            return false;
+        i += nBlock;
+    }
+    return false;
+}
+
+// The colour table that a packed field announces, skipped; false past the end.
+bool SkipColourTable(unsigned char nPacked, size_t n, size_t& i) {
+    if ((nPacked & 0x80) == 0)
+        return true;
+    size_t nTable = size_t(3) << ((nPacked & 0x07) + 1);
+    if (nTable > n - i)
+        return false;
+    i += nTable;
+    return true;
+}
+
+// The decoder reserves every frame at the frame's own size, whatever the logical screen
+// says; so each frame must lie inside the screen and all frames together stay within the
+// pixel bound. A stream cut inside a frame header is refused.
+bool WalkGifFrames(const unsigned char* p, size_t n, uint32_t w, uint32_t h) {
+    size_t i = 13;
+    if (!SkipColourTable(p[10], n, i))
+        return false;
+    uint64_t nPixels = 0;
+    while (i < n && p[i] != 0x3B) {
+        if (p[i] == 0x21) {  // extension: label, then sub-blocks
+            i += 2;
+            if (i > n || !SkipSubBlocks(p, n, i))
+                return false;
+            continue;
+        }
+        if (p[i] != 0x2C || n - i < 11)
+            return false;
+        uint32_t nLeft = LittleEndian16(p + i + 1), nTop = LittleEndian16(p + i + 3);
+        uint32_t nWidth = LittleEndian16(p + i + 5), nHeight = LittleEndian16(p + i + 7);
+        nPixels += uint64_t(nWidth) * nHeight;
+        if (nLeft + nWidth > w || nTop + nHeight > h || nPixels > kMaxPicturePixels)
+            return false;
+        unsigned char nPacked = p[i + 9];
+        i += 10;
+        if (!SkipColourTable(nPacked, n, i) || ++i > n || !SkipSubBlocks(p, n, i))
+            return false;  // the byte skipped before the data is the LZW code size
+    }
+    return true;
+}
+
+// The logical screen, once every frame has been found inside it.
 bool ReadGif(const unsigned char* p, size_t n, uint32_t& w, uint32_t& h) {
-    if (n < 10 || (std::memcmp(p, "GIF87a", 6) != 0 && std::memcmp(p, "GIF89a", 6) != 0))
+    if (n < 13 || (std::memcmp(p, "GIF87a", 6) != 0 && std::memcmp(p, "GIF89a", 6) != 0))
+        return false;
+    if (!WalkGifFrames(p, n, LittleEndian16(p + 6), LittleEndian16(p + 8)))
         return false;
     w = LittleEndian16(p + 6);
     h = LittleEndian16(p + 8);

@@ -7,13 +7,14 @@
 #include <cstdint>
 
 // Generous for this program (its largest built-in picture is 1250 x 400): 8192 pixels on a
-// side and 16 Mi pixels in all, that is at most 64 MiB once decoded to 32 bits per pixel.
+// side and 4 Mi pixels in all, that is at most 16 MiB once decoded to 32 bits per pixel.
 constexpr uint32_t kMaxPictureSide = 8192;
-constexpr uint64_t kMaxPicturePixels = 16u * 1024 * 1024;
+constexpr uint64_t kMaxPicturePixels = 4u * 1024 * 1024;
 
 // Width and height as the header of a PNG, GIF, BMP or JPEG declares them. False for any
 // other format and for a header that is cut short or malformed; the outputs are then
-// untouched. Pure function of the bytes.
+// untouched. A GIF is walked frame by frame: false when a frame lies outside its logical
+// screen or its frames hold more than kMaxPicturePixels together. Pure function of the bytes.
 bool ReadPictureSize(const unsigned char* pData, size_t nSize, uint32_t& nWidth, uint32_t& nHeight);
 
 // True when a picture of this size may be decoded: both sides from 1 to kMaxPictureSide and

@@ -1,15 +1,17 @@
 #include "ReportAddress.h"
 
+#include <cstring>
+
 #include "Encoders.h"
 #include "StringUtil.h"
 
-std::string EscapeRequestLineBytes(const std::string& strText) {
+std::string EscapeQueryValue(const std::string& strText) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string strOut;
     strOut.reserve(strText.size());
     for (char ch : strText) {
         unsigned char c = static_cast<unsigned char>(ch);
-        if (c <= 0x20 || c == 0x7F || c == '#') {
+        if (c <= 0x20 || c == 0x7F || std::strchr("#%&+=", c)) {
             strOut += '%';
             strOut += kHex[c >> 4];
             strOut += kHex[c & 0x0F];
@@ -25,9 +27,8 @@ std::string BuildReportAddress(const ReportFields& fields, const char* pszEvent,
     std::string strAddress = StrFormat(
         "%s%s?dlver=%s&pname=%s&pver=%s&cmdtype=%d&cmdid=%I64d&ad=%d&oemid=%d&fromurl=%s&webid=%s",
         fields.rept.url.c_str(), pszEvent, kReportFormatVersion,
-        EscapeRequestLineBytes(fields.rept.productName).c_str(),
-        EscapeRequestLineBytes(fields.rept.version).c_str(), static_cast<int>(fields.promotion.recType),
-        fields.promotion.recId, fields.promotion.recAd, static_cast<int>(fields.oemId), strFromUrl.c_str(),
-        EscapeRequestLineBytes(fields.promotion.webId).c_str());
+        EscapeQueryValue(fields.rept.productName).c_str(), EscapeQueryValue(fields.rept.version).c_str(),
+        static_cast<int>(fields.promotion.recType), fields.promotion.recId, fields.promotion.recAd,
+        static_cast<int>(fields.oemId), strFromUrl.c_str(), EscapeQueryValue(fields.promotion.webId).c_str());
     return strAddress + strTail;
 }

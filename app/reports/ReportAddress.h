@@ -16,10 +16,10 @@ struct ReportFields {
     uint32_t oemId = 0;
 };
 
-// Percent-encodes exactly the bytes that cannot stand in an HTTP request line or would end
-// the address early: control bytes 0x00-0x1F, space, 0x7F and "#". Every other byte,
-// GBK bytes included, stays as it is.
-std::string EscapeRequestLineBytes(const std::string& strText);
+// Percent-encodes the bytes that cannot stand in an HTTP request line (control bytes
+// 0x00-0x1F, space, 0x7F) and those that would end the address or add a field to its query
+// ("#", "%", "&", "+", "="). Every other byte, GBK bytes included, stays as it is.
+std::string EscapeQueryValue(const std::string& strText);
 
 // "%s%s?dlver=%s&pname=%s&pver=%s&cmdtype=%d&cmdid=%I64d&ad=%d&oemid=%d&fromurl=%s&webid=%s"
 // followed by strTail (for example "&dltime=%d" already filled in).

@@ -366,6 +366,21 @@ class E2E(unittest.TestCase):
         self.assertEqual(run.wine.export_reg("%s\\Kavvik-3.2.1" % UNINSTALL), {})
 
     @case
+    def test_trickling_statistics_server_cannot_hold_the_end(self, run):
+        """The statistics server sends its answer to the failed-download report one byte every
+        2 s: the process still ends within seconds of the user's confirming the message, and
+        its log names the report it dropped."""
+        run.server.scenario("no-download")
+        run.server.rule("path=/stat/kavvik/downloader/downloadfailed&trickle=2000")
+        program = run.start()
+        self.check_message_box(run, program, "连接失败，请稍后！", "trickle")
+
+        self.check_reports(run.server.stats(), [("start", ""), ("startdown", ""), ("downloadfailed", "&err=2")])
+        log = program.log_lines()
+        dropped = [line for line in log if re.match(r"^Rept \S+/downloadfailed\?\S+ dropped: ", line)]
+        self.assertEqual(len(dropped), 1, "\n".join(log))
+
+    @case
     def test_nothing_to_install_and_configuration_fails(self, run):
         run.server.scenario("nothing")
         program = run.start()

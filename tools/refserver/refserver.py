@@ -87,6 +87,8 @@ OPTIONS = {
     "stall_at": _int,         # after N bytes of body, fall silent with the connection open ...
     "stall": _int,            # ... for this many ms (then the rest of the body follows)
     "range_shift": _int,      # answer a ranged GET with the range N bytes further on
+    "retry_after": _text,     # send this Retry-After text
+    "trickle": _int,          # every byte of the answer, head included, alone, this many ms apart
 }
 
 
@@ -309,6 +311,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     # -- request entry ------------------------------------------------------------------------
 
     def dispatch(self):
+        self.trickle_ms = 0
         state = self.server.state
         split = urllib.parse.urlsplit(self.path)
         path = urllib.parse.unquote(split.path)
@@ -318,6 +321,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         rng = self.headers.get("Range")
         state.record("%s %s%s" % (self.command, self.path, " " + rng if rng else ""))
         opts = state.select(self.command, path)
+        self.trickle_ms = opts.get("trickle", 0)
         ctx = Context(self, state, opts)
         if self.server.maker is not None and self.call_maker(ctx):
             return
@@ -423,6 +427,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Type", "text/plain")
         for name, value in (extra or {}).items():
             self.send_header(name, value)
+        if "retry_after" in opts:
+            self.send_header("Retry-After", opts["retry_after"])
         if status not in (204, 304):
             self.send_header("Content-Length", str(len(text)))
         if opts.get("close"):
@@ -445,6 +451,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Transfer-Encoding", "chunked")
         if content_range:
             self.send_header("Content-Range", content_range)
+        if "retry_after" in opts:
+            self.send_header("Retry-After", opts["retry_after"])
         if "last_modified" in opts:
             self.send_header("Last-Modified", opts["last_modified"])
         elif content.mtime is not None and not opts.get("no_date"):
@@ -514,7 +522,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.connection.shutdown(socket.SHUT_WR)
 
     def write(self, data):
-        self.wfile.write(data)
+        if not getattr(self, "trickle_ms", 0):
+            self.wfile.write(data)
+            return
+        for i in range(len(data)):
+            if STOP.wait(self.trickle_ms / 1000.0):
+                self.close_connection = True
+                return
+            self.wfile.write(data[i:i + 1])
+            self.wfile.flush()
+
+    def flush_headers(self):
+        # The head goes out through write(), so that a trickle shapes it too.
+        if hasattr(self, "_headers_buffer"):
+            head, self._headers_buffer = b"".join(self._headers_buffer), []
+            try:
+                self.write(head)
+            except OSError:
+                self.close_connection = True
 
     # -- control API --------------------------------------------------------------------------
 

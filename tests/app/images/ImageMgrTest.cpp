@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
+#define PSAPI_VERSION 2
+#include <psapi.h>
 
 #include <cstdint>
 #include <string>
@@ -87,6 +89,25 @@ std::vector<uint8_t> ServerPicture(const std::string& strName) {
     std::vector<uint8_t> bytes;
     EXPECT_TRUE(ReadFileBytes(strPath, bytes)) << strPath;
     return bytes;
+}
+
+// A GIF whose logical screen is w x h and whose one frame is fw x fh, with a minimal data
+// stream; the decoder reserves the frame before it reads the data.
+std::vector<uint8_t> MakeGif(uint16_t w, uint16_t h, uint16_t fw, uint16_t fh) {
+    std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a'};
+    for (uint16_t n : {w, h}) gif.insert(gif.end(), {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8)});
+    gif.insert(gif.end(), {0x80, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x2C, 0, 0, 0, 0});
+    for (uint16_t n : {fw, fh})
+        gif.insert(gif.end(), {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8)});
+    gif.insert(gif.end(), {0, 2, 2, 0x44, 0x01, 0, 0x3B});
+    return gif;
+}
+
+size_t PeakMemory() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    EXPECT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof(counters)));
+    return counters.PeakPagefileUsage;
 }
 
 size_t CountOf(const std::string& strText, const std::string& strLine) {
@@ -333,4 +354,32 @@ TEST_F(ImageMgrTest, LastImageArrivesAndReleaseStopsTheLoaderBetweenPictures) {
     EXPECT_EQ(1u, ServerRequests("/img/a.bmp").size());
     EXPECT_EQ(0u, ServerRequests("/img/last.png").size());
     ClearServerRules();
+}
+
+// A 100 x 100 GIF whose one frame is 10000 x 10000 is refused before the decoder sees it, like
+// any picture that does not decode; a GIF that keeps its frame inside its screen is a slide.
+TEST_F(ImageMgrTest, GifFrameBeyondItsScreenIsRefusedWithoutGrowingMemory) {
+    ASSERT_TRUE(ResetServer());
+    std::string strHostile = PutServedFile("img/hostile.gif", MakeGif(100, 100, 10000, 10000));
+    std::string strGif = PutServedFile("img/small.gif", MakeGif(1, 1, 1, 1));
+    std::string strA = PutServedFile("img/a.bmp", MakeBmp(41, 30, 0x10));
+    ASSERT_FALSE(strHostile.empty() || strGif.empty() || strA.empty());
+    PROCESS_MEMORY_COUNTERS before = {};
+    before.cb = sizeof(before);
+    ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof(before)));
+    CImageMgr& mgr = CImageMgr::Instance();
+    mgr.LoadFromResources();
+    mgr.StartLoader(ImageAddresses{"", {strHostile, strGif, strA}, strA});
+    ASSERT_TRUE(WaitForLog("设置LastImage " + strA + "\n", 30000));
+    // Measured from what the process used before, so an earlier peak cannot hide this one.
+    EXPECT_LT(PeakMemory(), before.PagefileUsage + 48u * 1024 * 1024);
+    EXPECT_EQ(1u, CountOf(LogText(), "CImageMgr::AddImage 图片数据加载失败 Image1\n"));
+    EXPECT_EQ(3, mgr.GetSlideCount());
+    ImageEntry entry;
+    ASSERT_TRUE(mgr.GetImage(18, 1, entry));
+    EXPECT_EQ(1, entry.cx);
+    ASSERT_TRUE(mgr.GetImage(18, 2, entry));
+    EXPECT_EQ(41, entry.cx);
+    EXPECT_EQ(1u, ServerRequests("/img/hostile.gif").size());
+    mgr.Release();
 }

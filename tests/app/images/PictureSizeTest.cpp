@@ -27,7 +27,57 @@ std::vector<uint8_t> Bmp(uint8_t nHeader, const std::vector<uint8_t>& sides) {
     return bmp;
 }
 
+struct GifFrame {
+    uint16_t x, y, w, h;
+};
+
+void Put16(std::vector<uint8_t>& out, uint16_t n) {
+    out.push_back(static_cast<uint8_t>(n & 0xFF));
+    out.push_back(static_cast<uint8_t>(n >> 8));
+}
+
+// A GIF with a two-colour global table, a comment extension and the given frames, each with
+// a two-colour local table and one data sub-block.
+std::vector<uint8_t> Gif(uint16_t w, uint16_t h, const std::vector<GifFrame>& frames) {
+    std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a'};
+    Put16(gif, w);
+    Put16(gif, h);
+    gif.insert(gif.end(), {0x80, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF});
+    gif.insert(gif.end(), {0x21, 0xFE, 2, 'h', 'i', 0});
+    for (const GifFrame& f : frames) {
+        gif.push_back(0x2C);
+        for (uint16_t n : {f.x, f.y, f.w, f.h}) Put16(gif, n);
+        gif.insert(gif.end(), {0x80, 0, 0, 0, 1, 1, 1, 2, 2, 0x4C, 0x01, 0});
+    }
+    gif.push_back(0x3B);
+    return gif;
+}
+
 }  // namespace
+
+// The decoder reserves each frame at its own size: the logical screen alone says nothing.
+TEST(PictureSizeTest, EveryGifFrameMustLieInsideItsScreenAndAllTogetherWithinTheBound) {
+    std::vector<uint8_t> hostile = Gif(100, 100, {{0, 0, 10000, 10000}});
+    Read(hostile, false);
+    Read(Gif(100, 100, {{0, 0, 100, 100}, {50, 0, 51, 10}}), false);  // one column beyond
+    Read(Gif(100, 100, {{0, 0, 100, 100}, {0, 99, 1, 2}}), false);    // one row beyond
+    // 64 frames of 256 x 256 are exactly the pixel bound; one pixel more is refused.
+    std::vector<GifFrame> frames(64, GifFrame{0, 0, 256, 256});
+    Size size = Read(Gif(256, 256, frames));
+    EXPECT_EQ(256u, size.w);
+    frames.push_back({0, 0, 1, 1});
+    Read(Gif(256, 256, frames), false);
+    // Cut inside a frame header, inside its data, or inside a colour table: refused.
+    std::vector<uint8_t> good = Gif(100, 100, {{0, 0, 100, 100}});
+    Read(good);
+    Read(std::vector<uint8_t>(good.begin(), good.begin() + 30), false);
+    Read(std::vector<uint8_t>(good.begin(), good.end() - 3), false);
+    Read(std::vector<uint8_t>(good.begin(), good.begin() + 15), false);
+    // A stream without its trailer after whole frames is what decoders take.
+    Read(std::vector<uint8_t>(good.begin(), good.end() - 1));
+    good[good.size() - 1] = 0x00;  // neither a frame nor an extension
+    Read(good, false);
+}
 
 TEST(PictureSizeTest, HeadersOfEveryFormatGiveTheirDeclaredSize) {
     // PNG: 30000 x 30000 in IHDR.
@@ -40,7 +90,7 @@ TEST(PictureSizeTest, HeadersOfEveryFormatGiveTheirDeclaredSize) {
     size = Read(png, false);
     EXPECT_EQ(0xDEADu, size.w);  // untouched on failure
 
-    size = Read({'G', 'I', 'F', '8', '9', 'a', 0x58, 0x02, 0x90, 0x01});
+    size = Read(Gif(600, 400, {{0, 0, 600, 400}, {590, 390, 10, 10}}));
     EXPECT_EQ(600u, size.w);
     EXPECT_EQ(400u, size.h);
 
@@ -66,11 +116,12 @@ TEST(PictureSizeTest, HeadersOfEveryFormatGiveTheirDeclaredSize) {
 
 TEST(PictureSizeTest, BoundsAreInclusiveOnEachSideAndOnThePixelCount) {
     EXPECT_TRUE(IsPictureSizeAcceptable(1250, 400));
-    EXPECT_TRUE(IsPictureSizeAcceptable(8192, 2048));
+    EXPECT_TRUE(IsPictureSizeAcceptable(8192, 512));
+    EXPECT_TRUE(IsPictureSizeAcceptable(2048, 2048));
     EXPECT_TRUE(IsPictureSizeAcceptable(1, 8192));
     EXPECT_FALSE(IsPictureSizeAcceptable(8193, 1));
     EXPECT_FALSE(IsPictureSizeAcceptable(1, 8193));
-    EXPECT_FALSE(IsPictureSizeAcceptable(8192, 2049));  // one row beyond 16 Mi pixels
+    EXPECT_FALSE(IsPictureSizeAcceptable(8192, 513));  // one row beyond 4 Mi pixels
     EXPECT_FALSE(IsPictureSizeAcceptable(0, 10));
     EXPECT_FALSE(IsPictureSizeAcceptable(10, 0));
     EXPECT_FALSE(IsPictureSizeAcceptable(0xFFFFFFFFu, 0xFFFFFFFFu));

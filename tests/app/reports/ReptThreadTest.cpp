@@ -5,7 +5,9 @@
 
 #include "Log.h"
 #include "MakerServer.h"
+#include "RefServerControl.h"
 #include "ReportAddress.h"
+#include "ReportRetry.h"
 #include "ReptThread.h"
 #include "TestSupport.h"
 
@@ -72,8 +74,8 @@ TEST(ReportAddressTest, QueryIsBuiltByteForByte) {
         "&ad=-2&oemid=-1&fromurl=http://a.cn/b+c%3Fd%3D%D6%D0&webid=w7&err=5",
         BuildReportAddress(fields, "downloadfailed", "&err=5"));
 
-    // Bytes that would break the request line are escaped; everything else stays raw.
-    EXPECT_EQ("%01%20%7F%23%&+=?中", EscapeRequestLineBytes("\x01 \x7F#%&+=?中"));
+    // Bytes that would break the request line or add a field are escaped; the rest stays raw.
+    EXPECT_EQ("%01%20%7F%23%25%26%2B%3D?/中", EscapeQueryValue("\x01 \x7F#%&+=?/中"));
     fields.rept.productName = "酷播 影音";
     fields.rept.version = "1\t2";
     fields.promotion.webId = "a#b\r\n";
@@ -82,9 +84,47 @@ TEST(ReportAddressTest, QueryIsBuiltByteForByte) {
         std::string("/startdown?dlver=G1.0.0&pname=酷播%20影音&pver=1%092&cmdtype=255&cmdid=12345678901") +
             "&ad=-2&oemid=-1&fromurl=&webid=a%23b%0D%0A",
         BuildReportAddress(fields, "startdown", "").substr(std::string("http://s/stat/x").size()));
+    // A cookie value cannot add a second cmdid: the server sees one field with that text.
+    fields.rept.productName = "p&cmdid=1";
+    fields.rept.version = "1+2=3%";
+    fields.promotion.webId = "w&cmdid=666";
+    std::string strSmuggled = BuildReportAddress(fields, "start", "");
+    EXPECT_EQ(std::string::npos, strSmuggled.find("cmdid=666"));
+    EXPECT_NE(std::string::npos, strSmuggled.find("pname=p%26cmdid%3D1&pver=1%2B2%3D3%25&"));
+    EXPECT_NE(std::string::npos, strSmuggled.find("&webid=w%26cmdid%3D666"));
     std::string strLong(100000, 'p');
     fields.rept.productName = strLong;
     EXPECT_NE(std::string::npos, BuildReportAddress(fields, "start", "&dltime=1").find(strLong + "&pver="));
+}
+
+TEST(ReportRetryTest, PausesDoubleWithJitterUpToTheCapAndHonourRetryAfter) {
+    EXPECT_EQ(50u, RetryPauseMs(1, 0, 12345));
+    // The n-th pause lies in the upper half of 50 ms doubled n - 1 times; the draw picks where.
+    EXPECT_EQ(50u, RetryPauseMs(2, 0, 0));
+    EXPECT_EQ(100u, RetryPauseMs(2, 0, 50));
+    EXPECT_EQ(75u, RetryPauseMs(2, 0, 51 * 3 + 25));
+    EXPECT_EQ(6400u, RetryPauseMs(8, 0, 3200));
+    EXPECT_EQ(3200u, RetryPauseMs(8, 0, 0));
+    // The cap holds at once and for ever after, and the draw still spreads below it.
+    for (int n : {11, 12, 40, 1000000}) {
+        EXPECT_EQ(kMaxRetryPauseMs, RetryPauseMs(n, 0, kMaxRetryPauseMs / 2)) << n;
+        EXPECT_EQ(kMaxRetryPauseMs / 2, RetryPauseMs(n, 0, 0)) << n;
+    }
+    EXPECT_EQ(25600u, RetryPauseMs(10, 0, 12800));
+    // Retry-After wins over a shorter pause, up to its own cap; a shorter one changes nothing.
+    EXPECT_EQ(5000u, RetryPauseMs(1, 5000, 0));
+    EXPECT_EQ(kMaxRetryAfterMs, RetryPauseMs(3, 3600000, 0));
+    EXPECT_EQ(3200u, RetryPauseMs(8, 10, 0));
+
+    SYSTEMTIME now = MakeSystemTime(2024, 3, 9, 12, 0, 0);
+    EXPECT_EQ(2000u, ParseRetryAfterMs("2", now));
+    EXPECT_EQ(7000u, ParseRetryAfterMs(" 7 ", now));
+    EXPECT_EQ(kMaxRetryAfterMs, ParseRetryAfterMs("86400", now));
+    EXPECT_EQ(kMaxRetryAfterMs, ParseRetryAfterMs("99999999999999999999999", now));
+    EXPECT_EQ(90000u, ParseRetryAfterMs("Sat, 09 Mar 2024 12:01:30 GMT", now));
+    EXPECT_EQ(0u, ParseRetryAfterMs("Sat, 09 Mar 2024 11:59:00 GMT", now));  // already past
+    for (const char* pszBad : {"", "  ", "-5", "1.5", "soon"})
+        EXPECT_EQ(0u, ParseRetryAfterMs(pszBad, now)) << pszBad;
 }
 
 TEST_F(ReptThreadTest, ReportsArriveInOrderWithTheirBytesIntact) {
@@ -113,7 +153,8 @@ TEST_F(ReptThreadTest, PassingFailureIsRetriedAtTheHeadAndHoldsBackTheNext) {
         thread.Start();
         ASSERT_TRUE(WaitForMakerRecord("maker-stats.log", 5, 20000)) << pszStatus;
         ::Sleep(200);
-        // Two tries per attempt: failure, failure, pause, failure, 200; only then the second.
+        // The server asked for later: one request per attempt, a pause after each; only after
+        // the 200 the second report.
         EXPECT_EQ((std::vector<std::string>{first.strTarget, first.strTarget, first.strTarget,
                                             first.strTarget, second.strTarget}),
                   MakerRecord("maker-stats.log"))
@@ -174,7 +215,8 @@ TEST_F(ReptThreadTest, StopGivesEveryQueuedReportOneLastAttempt) {
     EXPECT_EQ((std::vector<std::string>{held.strTarget, second.strTarget, third.strTarget}),
               MakerRecord("maker-stats.log"));
 
-    // At the end a failure is not retried beyond its one attempt (two requests).
+    // At the end a failure is not retried beyond its one attempt (one request: the server
+    // asked for later).
     ClearMakerFiles();
     ASSERT_TRUE(PutMakerFile("maker-stats.fail", "503"));
     CReptThread stopped;
@@ -184,7 +226,7 @@ TEST_F(ReptThreadTest, StopGivesEveryQueuedReportOneLastAttempt) {
     stopped.Stop();
     ASSERT_TRUE(stopped.WaitFor(20000));
     std::vector<std::string> lines = MakerRecord("maker-stats.log");
-    ASSERT_GE(lines.size(), 4u);
+    ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(third.strTarget, lines.back());
     EXPECT_EQ(0u, stopped.GetQueueLength());
 }
@@ -219,4 +261,54 @@ TEST_F(ReptThreadTest, NetworkErrorKeepsTheReportAtTheHeadUntilTheEnd) {
     EXPECT_EQ(std::vector<std::string>{behind.strTarget}, MakerRecord("maker-stats.log"));
     SetLogFlags(LOG_TIME);
     SetLogFile("");
+}
+
+// A statistics server that answers 503 with "Retry-After: 1" is asked about once a second, not
+// every 50 ms; the report stays at the head, and the one behind it follows the first 200.
+TEST_F(ReptThreadTest, ServerAskingForLaterIsAskedAgainOnlyAfterItsRetryAfter) {
+    ASSERT_TRUE(ResetServer());
+    ASSERT_TRUE(SetServerRule("path=/later/report&status=503&retry_after=1&count=3"));
+    ASSERT_TRUE(SetServerRule("path=/later/report&body=ok"));
+    ASSERT_TRUE(SetServerRule("path=/later/next&body=ok"));
+    m_thread.AddRept(TestServerUrl("/later/report?n=1"));
+    m_thread.AddRept(TestServerUrl("/later/next?n=2"));
+    m_thread.Start();
+    // Slowness can only lower this count: at most the first request and the one a second on.
+    ::Sleep(1500);
+    EXPECT_LE(ServerRequests("/later/report").size(), 2u);
+    for (int i = 0; i < 400 && ServerRequests("/later/next").empty(); ++i) ::Sleep(50);
+    std::vector<std::string> requests = ServerRequests();
+    EXPECT_EQ(
+        (std::vector<std::string>{"GET /later/report?n=1", "GET /later/report?n=1", "GET /later/report?n=1",
+                                  "GET /later/report?n=1", "GET /later/next?n=2"}),
+        requests);
+    EXPECT_EQ(0u, m_thread.GetQueueLength());
+}
+
+// A server that sends one byte every 2 s holds no request beyond its deadline and no stop
+// beyond the flush bound: the thread ends, and what it could not send is logged as dropped.
+TEST_F(ReptThreadTest, TricklingServerCannotHoldTheThreadsEnd) {
+    CTempDir dir;
+    SetLogFile(dir.File("rept.log").c_str());
+    SetLogFlags(LOG_FILE);
+    ASSERT_TRUE(ResetServer());
+    ASSERT_TRUE(SetServerRule("path=/slow/report&trickle=2000"));
+    const std::string strSlow = TestServerUrl("/slow/report?n=1"),
+                      strBehind = TestServerUrl("/slow/next?n=2");
+    m_thread.AddRept(strSlow);
+    m_thread.AddRept(strBehind);
+    m_thread.Start();
+    for (int i = 0; i < 400 && ServerRequests("/slow/report").empty(); ++i) ::Sleep(50);
+    ASSERT_EQ(1u, ServerRequests("/slow/report").size());
+    EXPECT_TRUE(m_thread.Finish());
+    EXPECT_TRUE(ServerRequests("/slow/next").empty());
+    std::string strLog = ReadFileText(dir.File("rept.log"));
+    EXPECT_NE(strLog.find("Rept " + strSlow + " Result [-4, 12002]"), std::string::npos) << strLog;
+    EXPECT_NE(strLog.find("Rept " + strSlow + " dropped: no time left at shutdown"), std::string::npos)
+        << strLog;
+    EXPECT_NE(strLog.find("Rept " + strBehind + " dropped: no time left at shutdown"), std::string::npos)
+        << strLog;
+    SetLogFlags(LOG_TIME);
+    SetLogFile("");
+    ClearServerRules();
 }
