@@ -142,6 +142,14 @@ int CBlockTable::CountUndone(int64_t i64Offset, int nMax) const {
     return nCount;
 }
 
+int64_t CBlockTable::FirstUndone() const {
+    for (int64_t nBlock = 0; nBlock < GetBlockCount(); ++nBlock) {
+        if (m_states[nBlock] != kDone)
+            return nBlock;
+    }
+    return -1;
+}
+
 int64_t CBlockTable::MarkWholeBlocksDone(int64_t i64Offset, int64_t i64Size) {
     if (m_nBlockSize <= 0 || i64Offset < 0 || i64Size <= 0)
         return 0;

@@ -47,6 +47,8 @@ public:
     bool IsComplete() const;
     // How many blocks from the one holding the offset on are not done, at most nMax.
     int CountUndone(int64_t i64Offset, int nMax) const;
+    // The first block that is not done, or -1 when every block is.
+    int64_t FirstUndone() const;
     // Every block lying whole inside the bytes [offset, offset + size) turns done (the
     // short last block of the file counts as whole); the bytes of blocks newly done.
     int64_t MarkWholeBlocksDone(int64_t i64Offset, int64_t i64Size);

@@ -25,17 +25,25 @@ public:
     // any other failure also stops the worker. An answer dated otherwise than the size query
     // tells the host that the file has changed and stops the worker.
     bool RequestRange(CHttpClass& http);
-    // Reads the open range until it ends, a done block is met, or stopped. Only whole blocks
-    // written count as activity (and the skip over an answer that ignored Range, as far as it
-    // reaches new ground); a request that ends before its first whole block waits a second
-    // before the next one, as a server error does.
+    // Reads the open range until it ends, a done block is met (except by the run's one
+    // stream, which reads through them), or stopped. Whole blocks written count as activity,
+    // and so do bytes read beyond any this worker has read before; a request that ends
+    // before its first whole block waits a second before the next one, as a server error does.
     void Receive(CHttpClass& http);
 
 protected:
     void OnExecute() override;
 
 private:
+    // True when the open answer is this worker's to read: false when another worker holds
+    // the run's one stream. A 200 to a part of the file makes this worker claim it, and moves
+    // the position and last byte to the stream's range.
+    bool TakeAnswer(CHttpClass& http);
+    // Another worker holds the run's one stream: this one has nothing left to do.
+    bool IsOutrun() const;
     bool SkipToPosition(CHttpClass& http);
+    // True when the offset lies beyond any byte this worker has read; it then becomes the mark.
+    bool ReachFurther(int64_t i64Offset);
     // One step of Receive: size the read, read, commit the whole blocks; false when the
     // range ends here.
     bool ReceiveChunk(CHttpClass& http);
@@ -66,8 +74,11 @@ private:
     int m_nMaxChunkBlocks;
     // The last read of the open request ended before the bytes asked for.
     bool m_bEndedEarly;
-    // The furthest offset any skip over an answer that ignored Range has reached.
-    int64_t m_i64SkipFurthest;
+    // Whether the open answer, and the one before it, wrote at least one block.
+    bool m_bWroteThisAnswer;
+    bool m_bWroteLastAnswer;
+    // The furthest offset this worker has read up to, in any answer.
+    int64_t m_i64Furthest;
     // Room for the largest read; reused for the life of the worker.
     ByteVector m_buffer;
 };
