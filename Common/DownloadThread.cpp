@@ -24,7 +24,11 @@ CDownloadThread::CDownloadThread(IWorkerHost* pHost, int nId)
       m_bEndedEarly(false),
       m_bWroteThisAnswer(false),
       m_bWroteLastAnswer(false),
-      m_i64Furthest(0) {}
+      m_i64Furthest(0),
+      m_nTakenFrom(0),
+      m_dwRequestMs(0),
+      m_i64RateBytes(0),
+      m_dwRateMs(0) {}
 
 void CDownloadThread::OnExecute() {
     m_job = m_pHost->GetJob();
@@ -34,6 +38,11 @@ void CDownloadThread::OnExecute() {
         LOGF(0, "Begin OnExecute GetUnfinishBytes nId=%d \n", m_nId);
         if (!GetUnfinishBytes())
             break;
+        if (!IsWorthTakingOver()) {
+            LOGF(0, "CDownloadThread nId=%d 剩余部分由 nId=%d 读完更快\n", m_nId, m_nTakenFrom);
+            m_pHost->GetOutputFile().GiveBack(m_nId, m_nTakenFrom, m_i64Position, m_i64LastByte);
+            break;
+        }
         LOGF(0, "End OnExecute GetUnfinishBytes nId=%d \n", m_nId);
         if (IsStopped())
             break;
@@ -48,10 +57,21 @@ void CDownloadThread::OnExecute() {
 
 bool CDownloadThread::GetUnfinishBytes() {
     const int nStream = m_pHost->GetStreamWorker();
+    m_nTakenFrom = 0;
     if (nStream == 0)
-        return m_pHost->GetOutputFile().GetNextRange(m_nId, m_i64Position, m_i64LastByte);
+        return m_pHost->GetOutputFile().GetNextRange(m_nId, m_i64Position, m_i64LastByte, &m_nTakenFrom);
     // The one stream reads all that is left; every other worker ends.
     return nStream == m_nId && m_pHost->GetOutputFile().GetStreamRange(m_i64Position, m_i64LastByte);
+}
+
+// The owner of a taken-over run still reads it: the taker halves the time left only when the
+// half it takes lasts longer, at the rate its last range came in, than a new request takes
+// to bring its first byte. At the end of a run on a link with a long round trip it does not.
+bool CDownloadThread::IsWorthTakingOver() const {
+    if (m_nTakenFrom == 0 || m_i64RateBytes <= 0)
+        return true;
+    const int64_t i64Bytes = m_i64LastByte + 1 - m_i64Position;
+    return i64Bytes * m_dwRateMs > m_i64RateBytes * m_dwRequestMs;
 }
 
 bool CDownloadThread::IsOutrun() const {
@@ -70,7 +90,9 @@ bool CDownloadThread::TakeAnswer(CHttpClass& http) {
 }
 
 bool CDownloadThread::RequestRange(CHttpClass& http) {
+    const DWORD dwStart = ::GetTickCount();
     int nResult = http.HttpRangeRequest(m_job.strUrl.c_str(), m_i64Position, m_i64LastByte, &m_job.ftRemote);
+    m_dwRequestMs = ::GetTickCount() - dwStart;
     FILETIME ftAnswer = {};
     if (nResult == kHttpOk && http.GetLastModified(ftAnswer) && !IsZero(m_job.ftRemote) &&
         !IsZero(ftAnswer) && ::CompareFileTime(&m_job.ftRemote, &ftAnswer) != 0) {
@@ -109,8 +131,11 @@ void CDownloadThread::Receive(CHttpClass& http) {
     m_bEndedEarly = false;
     m_bWroteThisAnswer = false;
     bool bReady = http.GetCode() != 200 || SkipToPosition(http);
+    const int64_t i64ReadFrom = m_i64Position;
+    const DWORD dwReadStart = ::GetTickCount();
     while (bReady && !IsStopped() && ReceiveChunk(http)) {
     }
+    NoteRate(m_i64Position - i64ReadFrom, ::GetTickCount() - dwReadStart);
     if (bReady && !m_bEndedEarly && !IsOutrun())
         DropRest(http);
     http.CloseHttpRequest();
@@ -179,6 +204,14 @@ bool CDownloadThread::CommitWholeBlocks(int nCount) {
     if (ReachFurther(m_i64Position) || bWrote)
         m_pHost->MarkActivity();
     return true;
+}
+
+void CDownloadThread::NoteRate(int64_t i64Bytes, DWORD dwMs) {
+    // Too short a read says nothing of the link.
+    if (i64Bytes < kMinRateBytes || dwMs == 0)
+        return;
+    m_i64RateBytes = i64Bytes;
+    m_dwRateMs = dwMs;
 }
 
 bool CDownloadThread::ReachFurther(int64_t i64Offset) {

@@ -44,6 +44,10 @@ private:
     bool SkipToPosition(CHttpClass& http);
     // True when the offset lies beyond any byte this worker has read; it then becomes the mark.
     bool ReachFurther(int64_t i64Offset);
+    // False for a taken-over range that its owner reads to its end sooner than a new request
+    // of this worker would start.
+    bool IsWorthTakingOver() const;
+    void NoteRate(int64_t i64Bytes, DWORD dwMs);
     // One step of Receive: size the read, read, commit the whole blocks; false when the
     // range ends here.
     bool ReceiveChunk(CHttpClass& http);
@@ -63,6 +67,7 @@ private:
     static constexpr int kMaxChunkBytes = 1 << 20;
     static constexpr DWORD kFastReadMs = 20;
     static constexpr DWORD kSlowReadMs = 60;
+    static constexpr int64_t kMinRateBytes = 256 * 1024;
 
     IWorkerHost* m_pHost;
     int m_nId;
@@ -79,6 +84,13 @@ private:
     bool m_bWroteLastAnswer;
     // The furthest offset this worker has read up to, in any answer.
     int64_t m_i64Furthest;
+    // The worker whose share the current range was taken from; 0 when none.
+    int m_nTakenFrom;
+    // How long the last ranged request took to answer, and the bytes and time of the last
+    // range read at length.
+    DWORD m_dwRequestMs;
+    int64_t m_i64RateBytes;
+    DWORD m_dwRateMs;
     // Room for the largest read; reused for the life of the worker.
     ByteVector m_buffer;
 };

@@ -128,11 +128,18 @@ bool COutputFile::IsBlockDone(int64_t i64Offset) {
     return GetBlockState(i64Offset / GetBlockSize()) == kDone;
 }
 
-bool COutputFile::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte) {
+bool COutputFile::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte, int* pnOwner) {
     if (!m_bOutputOpen)
         return false;
     CAutoLock hold(m_lock);
-    return CBitmapFile::GetNextRange(nWorker, i64FirstByte, i64LastByte);
+    return CBitmapFile::GetNextRange(nWorker, i64FirstByte, i64LastByte, pnOwner);
+}
+
+void COutputFile::GiveBack(int nWorker, int nOwner, int64_t i64FirstByte, int64_t i64LastByte) {
+    if (!m_bOutputOpen || GetBlockSize() <= 0)
+        return;
+    CAutoLock hold(m_lock);
+    Table().GiveBack(nWorker, nOwner, i64FirstByte / GetBlockSize(), i64LastByte / GetBlockSize() + 1);
 }
 
 bool COutputFile::GetStreamRange(int64_t& i64FirstByte, int64_t& i64LastByte) {

@@ -36,7 +36,10 @@ public:
     bool IsBlockDone(int64_t i64Offset);
     // How many blocks from the one holding the offset on are not done, at most nMax.
     int CountUndoneBlocks(int64_t i64Offset, int nMax);
-    bool GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte);
+    // *pnOwner: the worker whose share the range was taken from, 0 when it was no takeover.
+    bool GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte, int* pnOwner = nullptr);
+    // A taken-over range its taker will not fetch: the blocks not done go back to nOwner.
+    void GiveBack(int nWorker, int nOwner, int64_t i64FirstByte, int64_t i64LastByte);
     // The range of a run read as one stream: from the first block not done to the end of the
     // file, whoever's share it is. False when every block is done.
     bool GetStreamRange(int64_t& i64FirstByte, int64_t& i64LastByte);
