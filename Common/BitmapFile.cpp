@@ -83,7 +83,12 @@ bool CBitmapFile::WriteAt(HANDLE hFile, int64_t i64Offset, const void* pData, DW
     ov.Offset = static_cast<DWORD>(i64Offset);
     ov.OffsetHigh = static_cast<DWORD>(i64Offset >> 32);
     DWORD nWritten = 0;
-    return ::WriteFile(hFile, pData, nSize, &nWritten, &ov) && nWritten == nSize;
+    if (!::WriteFile(hFile, pData, nSize, &nWritten, &ov))
+        return false;
+    // A write that takes fewer bytes than given found no room for the rest.
+    if (nWritten != nSize)
+        ::SetLastError(ERROR_HANDLE_DISK_FULL);
+    return nWritten == nSize;
 }
 
 bool CBitmapFile::SetFileLength(HANDLE hFile, int64_t i64Length) {

@@ -98,8 +98,8 @@ public:
         return m_table.FindRuns(nValue, firsts, ends);
     }
     void AssignInitialShares() { m_table.AssignInitialShares(); }
-    bool GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte) {
-        return m_bOpen && m_table.GetNextRange(nWorker, i64FirstByte, i64LastByte);
+    bool GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte, int* pnOwner = nullptr) {
+        return m_bOpen && m_table.GetNextRange(nWorker, i64FirstByte, i64LastByte, pnOwner);
     }
     bool IsComplete() const { return m_table.IsComplete(); }
 

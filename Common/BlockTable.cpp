@@ -110,7 +110,9 @@ bool CBlockTable::TakeOver(int nWorker, int64_t& nFirst, int64_t& nEnd) {
     return true;
 }
 
-bool CBlockTable::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte) {
+bool CBlockTable::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte, int* pnOwner) {
+    if (pnOwner)
+        *pnOwner = 0;
     if (nWorker < 1 || nWorker > m_nWorkerCount)
         return false;
     int64_t nFirst = 0, nEnd = 0;
@@ -119,11 +121,23 @@ bool CBlockTable::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64L
             SetStates(nFirst, nEnd, static_cast<uint8_t>(nWorker));
         } else if (!TakeOver(nWorker, nFirst, nEnd)) {
             return false;
+        } else if (pnOwner) {
+            // The first half of the run stays its owner's.
+            *pnOwner = m_states[nFirst - 1];
         }
     }
     i64FirstByte = nFirst * m_nBlockSize;
     i64LastByte = nEnd < GetBlockCount() ? nEnd * m_nBlockSize - 1 : m_i64Length - 1;
     return true;
+}
+
+void CBlockTable::GiveBack(int nWorker, int nOwner, int64_t nFirst, int64_t nEnd) {
+    for (int64_t nBlock = std::max<int64_t>(nFirst, 0); nBlock < std::min(nEnd, GetBlockCount()); ++nBlock) {
+        if (m_states[nBlock] == nWorker) {
+            m_states[nBlock] = static_cast<uint8_t>(nOwner);
+            NoteChange(nBlock, nBlock + 1);
+        }
+    }
 }
 
 bool CBlockTable::IsComplete() const {
@@ -140,6 +154,14 @@ int CBlockTable::CountUndone(int64_t i64Offset, int nMax) const {
         ++nCount;
     }
     return nCount;
+}
+
+int64_t CBlockTable::FirstUndone() const {
+    for (int64_t nBlock = 0; nBlock < GetBlockCount(); ++nBlock) {
+        if (m_states[nBlock] != kDone)
+            return nBlock;
+    }
+    return -1;
 }
 
 int64_t CBlockTable::MarkWholeBlocksDone(int64_t i64Offset, int64_t i64Size) {

@@ -42,11 +42,16 @@ public:
     // 1, 2, ... in order, the rest stay free.
     void AssignInitialShares();
     // The next byte range of worker nWorker: its own share, else a free run claimed whole,
-    // else the second half of the longest run of another worker (16 blocks or more).
-    bool GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte);
+    // else the second half of the longest run of another worker (16 blocks or more), whose
+    // number then goes to *pnOwner (0 otherwise).
+    bool GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte, int* pnOwner = nullptr);
+    // The blocks of [nFirst, nEnd) still marked nWorker go back to nOwner.
+    void GiveBack(int nWorker, int nOwner, int64_t nFirst, int64_t nEnd);
     bool IsComplete() const;
     // How many blocks from the one holding the offset on are not done, at most nMax.
     int CountUndone(int64_t i64Offset, int nMax) const;
+    // The first block that is not done, or -1 when every block is.
+    int64_t FirstUndone() const;
     // Every block lying whole inside the bytes [offset, offset + size) turns done (the
     // short last block of the file counts as whole); the bytes of blocks newly done.
     int64_t MarkWholeBlocksDone(int64_t i64Offset, int64_t i64Size);

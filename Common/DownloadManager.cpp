@@ -23,7 +23,8 @@ CDownloadManager::CDownloadManager()
       m_nStatus(kDownloadBusy),
       m_thread(this),
       m_bStop(false),
-      m_bRemoteChanged(false) {}
+      m_bRemoteChanged(false),
+      m_nStreamWorker(0) {}
 
 CDownloadManager::~CDownloadManager() {
     m_bStop.store(true);
@@ -122,6 +123,7 @@ bool CDownloadManager::SupportBreakDownload() {
         return false;
     }
     m_job.dwReceiveTimeoutMs = ReceiveTimeoutMs();
+    m_nStreamWorker.store(0);
     std::vector<HANDLE> handles;
     StartWorkers(handles);
     LOGF(0, "Begin SupportBreakDownload \n");
@@ -139,13 +141,23 @@ bool CDownloadManager::SupportBreakDownload() {
         m_outputFile.Close();
         return false;
     }
-    int nOutcome = SegmentedRunStatus(bFinished, bComplete, m_bStop.load());
+    int nOutcome =
+        SegmentedRunStatus(bFinished, bComplete, m_bStop.load(), m_outputFile.GetLastingWriteError() != 0);
     m_outputFile.Close();
     LOGF(0, "out put file close \n");
     m_nStatus.store(nOutcome);
     if (nOutcome == kDownloadRenaming)
         m_nStatus.store(MoveIntoPlace());
     return true;
+}
+
+bool CDownloadManager::ClaimStream(int nId) {
+    int nHolder = 0;
+    if (m_nStreamWorker.compare_exchange_strong(nHolder, nId)) {
+        LOGF(0, "SupportBreakDownload 服务器忽略分段请求, 由 nId=%d 单流下载\n", nId);
+        return true;
+    }
+    return nHolder == nId;
 }
 
 // The workers of the previous run have ended; their objects are released here.
@@ -172,7 +184,9 @@ bool CDownloadManager::WatchWorkers(const std::vector<HANDLE>& handles) {
             return true;
         if (dwWait == WAIT_FAILED)
             ::Sleep(kWatchIntervalMs);
-        if (IsInactive() || m_bStop.load() || m_bRemoteChanged.load())
+        // A write that failed for good fails every later block too: waiting would only turn
+        // a full disk into a time-out.
+        if (IsInactive() || m_bStop.load() || m_bRemoteChanged.load() || m_outputFile.GetLastingWriteError())
             return false;
     }
 }

@@ -80,6 +80,8 @@ private:
     const DownloadJob& GetJob() const override { return m_job; }
     COutputFile& GetOutputFile() override { return m_outputFile; }
     void ReportRemoteChanged() override { m_bRemoteChanged.store(true); }
+    bool ClaimStream(int nId) override;
+    int GetStreamWorker() const override { return m_nStreamWorker.load(); }
 
     Pass RunPass(bool& bResult);
     // Each request's receive time-out: below the inactivity time-out, so that a silent
@@ -107,4 +109,7 @@ private:
     CManagerThread m_thread;
     std::atomic<bool> m_bStop;
     std::atomic<bool> m_bRemoteChanged;
+    // The worker that reads the whole file as one stream, 0 while ranges are honoured; for
+    // one run.
+    std::atomic<int> m_nStreamWorker;
 };

@@ -12,10 +12,15 @@ enum DownloadStatus {
 };
 
 // How a segmented run ended, from what its watch loop saw: 6 all blocks done (renaming
-// next, even when a stop came at the same time), 2 all workers ended with blocks missing,
-// 5 stopped, 1 timed out.
-inline DownloadStatus SegmentedRunStatus(bool bWorkersEnded, bool bComplete, bool bStopped) {
+// next, even when a stop came at the same time), 3 a block write failed for good (the true
+// cause, whatever followed it), 2 all workers ended with blocks missing, 5 stopped, 1 timed out.
+inline DownloadStatus SegmentedRunStatus(bool bWorkersEnded, bool bComplete, bool bStopped,
+                                         bool bWriteFailed) {
+    if (bWorkersEnded && bComplete)
+        return kDownloadRenaming;
+    if (bWriteFailed)
+        return kDownloadFileError;
     if (bWorkersEnded)
-        return bComplete ? kDownloadRenaming : kDownloadFailed;
+        return kDownloadFailed;
     return bStopped ? kDownloadStopped : kDownloadTimedOut;
 }

@@ -25,17 +25,29 @@ public:
     // any other failure also stops the worker. An answer dated otherwise than the size query
     // tells the host that the file has changed and stops the worker.
     bool RequestRange(CHttpClass& http);
-    // Reads the open range until it ends, a done block is met, or stopped. Only whole blocks
-    // written count as activity (and the skip over an answer that ignored Range, as far as it
-    // reaches new ground); a request that ends before its first whole block waits a second
-    // before the next one, as a server error does.
+    // Reads the open range until it ends, a done block is met (except by the run's one
+    // stream, which reads through them), or stopped. Whole blocks written count as activity,
+    // and so do bytes read beyond any this worker has read before; a request that ends
+    // before its first whole block waits a second before the next one, as a server error does.
     void Receive(CHttpClass& http);
 
 protected:
     void OnExecute() override;
 
 private:
+    // True when the open answer is this worker's to read: false when another worker holds
+    // the run's one stream. A 200 to a part of the file makes this worker claim it, and moves
+    // the position and last byte to the stream's range.
+    bool TakeAnswer(CHttpClass& http);
+    // Another worker holds the run's one stream: this one has nothing left to do.
+    bool IsOutrun() const;
     bool SkipToPosition(CHttpClass& http);
+    // True when the offset lies beyond any byte this worker has read; it then becomes the mark.
+    bool ReachFurther(int64_t i64Offset);
+    // False for a taken-over range that its owner reads to its end sooner than a new request
+    // of this worker would start.
+    bool IsWorthTakingOver() const;
+    void NoteRate(int64_t i64Bytes, DWORD dwMs);
     // One step of Receive: size the read, read, commit the whole blocks; false when the
     // range ends here.
     bool ReceiveChunk(CHttpClass& http);
@@ -55,6 +67,7 @@ private:
     static constexpr int kMaxChunkBytes = 1 << 20;
     static constexpr DWORD kFastReadMs = 20;
     static constexpr DWORD kSlowReadMs = 60;
+    static constexpr int64_t kMinRateBytes = 256 * 1024;
 
     IWorkerHost* m_pHost;
     int m_nId;
@@ -66,8 +79,18 @@ private:
     int m_nMaxChunkBlocks;
     // The last read of the open request ended before the bytes asked for.
     bool m_bEndedEarly;
-    // The furthest offset any skip over an answer that ignored Range has reached.
-    int64_t m_i64SkipFurthest;
+    // Whether the open answer, and the one before it, wrote at least one block.
+    bool m_bWroteThisAnswer;
+    bool m_bWroteLastAnswer;
+    // The furthest offset this worker has read up to, in any answer.
+    int64_t m_i64Furthest;
+    // The worker whose share the current range was taken from; 0 when none.
+    int m_nTakenFrom;
+    // How long the last ranged request took to answer, and the bytes and time of the last
+    // range read at length.
+    DWORD m_dwRequestMs;
+    int64_t m_i64RateBytes;
+    DWORD m_dwRateMs;
     // Room for the largest read; reused for the life of the worker.
     ByteVector m_buffer;
 };

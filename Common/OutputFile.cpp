@@ -2,7 +2,7 @@
 
 #include "Log.h"
 
-COutputFile::COutputFile() : m_bOutputOpen(false), m_bResumed(false) {}
+COutputFile::COutputFile() : m_bOutputOpen(false), m_bResumed(false), m_dwLastingError(0) {}
 
 COutputFile::~COutputFile() {
     Close();
@@ -12,6 +12,7 @@ bool COutputFile::Open(const char* pszTarget, int64_t i64Length, FILETIME ftRemo
     Close();
     m_strBasePath = pszTarget;
     m_bResumed = false;
+    m_dwLastingError.store(0);
     const std::string strTable = m_strBasePath + ".kvb";
     const std::string strData = m_strBasePath + ".kvd";
     // A table is worth nothing without the data it describes.
@@ -69,6 +70,22 @@ bool COutputFile::OpenData(const std::string& strData, int64_t i64Length) {
     return true;
 }
 
+bool COutputFile::IsLastingWriteError(DWORD dwError) {
+    switch (dwError) {
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+        case ERROR_NO_SYSTEM_RESOURCES:
+        case ERROR_NONPAGED_SYSTEM_RESOURCES:
+        case ERROR_PAGED_SYSTEM_RESOURCES:
+        case ERROR_WORKING_SET_QUOTA:
+            return false;
+        default:
+            return true;
+    }
+}
+
 void COutputFile::Close() {
     CBitmapFile::Close();
     m_hData.Close();
@@ -80,7 +97,10 @@ bool COutputFile::WriteData(int64_t i64Offset, const void* pBuffer, int nSize) {
         return false;
     // Positioned writes on the one handle need no lock: only the table is shared state.
     if (!WriteAt(m_hData.Get(), i64Offset, pBuffer, static_cast<DWORD>(nSize))) {
-        LOGF(0, "COutputFile::WriteData(%I64d, %d) 文件写失败 %d\n", i64Offset, nSize, (int)::GetLastError());
+        DWORD dwError = ::GetLastError();
+        LOGF(0, "COutputFile::WriteData(%I64d, %d) 文件写失败 %d\n", i64Offset, nSize, (int)dwError);
+        if (IsLastingWriteError(dwError))
+            m_dwLastingError.store(dwError);
         return false;
     }
     CAutoLock hold(m_lock);
@@ -108,11 +128,30 @@ bool COutputFile::IsBlockDone(int64_t i64Offset) {
     return GetBlockState(i64Offset / GetBlockSize()) == kDone;
 }
 
-bool COutputFile::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte) {
+bool COutputFile::GetNextRange(int nWorker, int64_t& i64FirstByte, int64_t& i64LastByte, int* pnOwner) {
     if (!m_bOutputOpen)
         return false;
     CAutoLock hold(m_lock);
-    return CBitmapFile::GetNextRange(nWorker, i64FirstByte, i64LastByte);
+    return CBitmapFile::GetNextRange(nWorker, i64FirstByte, i64LastByte, pnOwner);
+}
+
+void COutputFile::GiveBack(int nWorker, int nOwner, int64_t i64FirstByte, int64_t i64LastByte) {
+    if (!m_bOutputOpen || GetBlockSize() <= 0)
+        return;
+    CAutoLock hold(m_lock);
+    Table().GiveBack(nWorker, nOwner, i64FirstByte / GetBlockSize(), i64LastByte / GetBlockSize() + 1);
+}
+
+bool COutputFile::GetStreamRange(int64_t& i64FirstByte, int64_t& i64LastByte) {
+    if (!m_bOutputOpen)
+        return false;
+    CAutoLock hold(m_lock);
+    int64_t nBlock = Table().FirstUndone();
+    if (nBlock < 0)
+        return false;
+    i64FirstByte = nBlock * GetBlockSize();
+    i64LastByte = GetLength() - 1;
+    return true;
 }
 
 bool COutputFile::IsComplete() {

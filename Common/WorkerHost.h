@@ -26,6 +26,11 @@ public:
     virtual void MarkActivity() = 0;
     // An answer is dated otherwise than the size query: the file has changed on the server.
     virtual void ReportRemoteChanged() = 0;
+    // The server ignored a Range: from now on the run is one stream from byte 0, held by the
+    // first worker that claims it. True when nId holds it (now or already).
+    virtual bool ClaimStream(int nId) = 0;
+    // The worker that holds the one stream, or 0 while the server honours ranges.
+    virtual int GetStreamWorker() const = 0;
 
 protected:
     virtual ~IWorkerHost() = default;

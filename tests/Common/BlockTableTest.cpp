@@ -109,13 +109,26 @@ TEST(BlockTable, NextRangeTakesOwnShareThenFreeBlocksThenHalfOfTheLongestRun) {
     // Runs of 40 and 40 left to workers 2 and 3: the first wins, its second half is taken.
     table.SetStates(0, 40, 2);
     table.SetStates(40, 80, 3);
-    ASSERT_TRUE(table.GetNextRange(1, first, last));
+    int nOwner = -1;
+    ASSERT_TRUE(table.GetNextRange(1, first, last, &nOwner));
     EXPECT_EQ(first, 20 * kBlock);
     EXPECT_EQ(last, 40 * kBlock - 1);
+    EXPECT_EQ(nOwner, 2);
     EXPECT_EQ(table.GetState(19), 2);
     EXPECT_EQ(table.GetState(20), 1);
     EXPECT_EQ(table.GetState(39), 1);
     EXPECT_EQ(table.GetState(40), 3);
+    // A taker that lets the owner finish gives back what is not done yet, and only that.
+    table.SetStates(25, 26, 255);
+    table.GiveBack(1, 2, 20, 40);
+    EXPECT_EQ(table.GetState(20), 2);
+    EXPECT_EQ(table.GetState(25), 255);
+    EXPECT_EQ(table.GetState(39), 2);
+    EXPECT_EQ(table.GetState(40), 3);
+    ASSERT_TRUE(table.GetNextRange(2, first, last, &nOwner));
+    EXPECT_EQ(nOwner, 0);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 25 * kBlock - 1);
 
     // An odd run of 33 gives the taker the larger half; runs of 15 are not worth taking.
     table.SetStates(0, 80, 255);

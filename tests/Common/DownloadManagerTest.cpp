@@ -244,8 +244,7 @@ TEST_F(DownloadManagerTest, AStoppedRunResumesWithOnlyTheMissingBlocks) {
     CDownloadManager manager;
     std::string strTarget = m_dir.File("resume.bin");
     manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
-    while (manager.GetDownloadedBytes() < 300 * 1024 && manager.GetStatus() == kDownloadBusy)
-        ::Sleep(20);
+    while (manager.GetDownloadedBytes() < 300 * 1024 && manager.GetStatus() == kDownloadBusy) ::Sleep(20);
     ::Sleep(300);
     manager.Stop();
     ASSERT_EQ(manager.GetStatus(), kDownloadStopped);
@@ -293,6 +292,26 @@ TEST_F(DownloadManagerTest, AResumeFromAServerIgnoringRangeIsNotTakenForSilence)
     ASSERT_EQ(RunSync(manager, strUrl, strTarget), kDownloadFinished);
     EXPECT_TRUE(SameFile(strTarget, content));
     EXPECT_GE(manager.GetDownloadTime(), 3000);
+}
+
+TEST_F(DownloadManagerTest, AServerIgnoringRangeCostsOneStream) {
+    // Five workers ask for five ranges and each gets the whole file. The first such answer
+    // turns the run into one stream from byte 0; the other workers end without asking again.
+    const size_t nSize = 2 * 1024 * 1024 + 4321;
+    std::vector<uint8_t> content = MakeContent(nSize, 12);
+    std::string strUrl = Serve("whole.bin", content);
+    ASSERT_TRUE(SetServerRule("path=/whole.bin&method=GET&ignore_range=1&rate=1000000"));
+    CDownloadManager manager;
+    manager.SetInactivityTimeout(20000);
+    std::string strTarget = m_dir.File("whole.bin");
+    ASSERT_EQ(RunSync(manager, strUrl, strTarget), kDownloadFinished);
+    EXPECT_TRUE(SameFile(strTarget, content));
+    EXPECT_EQ(manager.GetDownloadedBytes(), static_cast<int64_t>(nSize));
+    // No worker asks again: neither a takeover nor a range after its first.
+    std::vector<std::string> requests = ServerRequests("/whole.bin");
+    EXPECT_GE(CountStarting(requests, "GET "), 1);
+    EXPECT_LE(CountStarting(requests, "GET "), 5);
+    EXPECT_EQ(GetRanges(requests).size(), static_cast<size_t>(CountStarting(requests, "GET ")));
 }
 
 TEST_F(DownloadManagerTest, AChangedDateOrLengthStartsAfresh) {
@@ -382,11 +401,14 @@ TEST_F(DownloadManagerTest, EdgeOutcomes) {
     EXPECT_EQ(ServerRequests("/huge.bin"), (std::vector<std::string>{"HEAD /huge.bin", "GET /huge.bin"}));
 
     // The outcome of a segmented run from what the watch loop saw.
-    EXPECT_EQ(SegmentedRunStatus(true, true, false), kDownloadRenaming);
-    EXPECT_EQ(SegmentedRunStatus(true, false, false), kDownloadFailed);
-    EXPECT_EQ(SegmentedRunStatus(true, true, true), kDownloadRenaming);
-    EXPECT_EQ(SegmentedRunStatus(false, false, true), kDownloadStopped);
-    EXPECT_EQ(SegmentedRunStatus(false, false, false), kDownloadTimedOut);
+    EXPECT_EQ(SegmentedRunStatus(true, true, false, false), kDownloadRenaming);
+    EXPECT_EQ(SegmentedRunStatus(true, false, false, false), kDownloadFailed);
+    EXPECT_EQ(SegmentedRunStatus(true, true, true, false), kDownloadRenaming);
+    EXPECT_EQ(SegmentedRunStatus(false, false, true, false), kDownloadStopped);
+    EXPECT_EQ(SegmentedRunStatus(false, false, false, false), kDownloadTimedOut);
+    // Workers that all ended on a full disk, or a watch loop that stopped them for it.
+    EXPECT_EQ(SegmentedRunStatus(true, false, false, true), kDownloadFileError);
+    EXPECT_EQ(SegmentedRunStatus(false, false, false, true), kDownloadFileError);
 
     // A worker's tick newer than the clock just read is no 49-day silence; the wrap is not either.
     EXPECT_FALSE(CActivityClock::IsPast(1005, 1000, 800));

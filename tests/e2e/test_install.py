@@ -36,6 +36,12 @@ COMMON = re.compile(r"^dlver=G1\.0\.0&pname=kavvik&pver=3\.2\.1&cmdtype=\d+&cmdi
 BUILT_IN = ("Brelo", "Dunsa", "Fimra", "Gorlu", "Hesko", "Jupra")
 
 
+def mount_small_filesystem(folder):
+    """Mounts a 10 MiB tmpfs on folder; False where this machine cannot."""
+    return subprocess.run(["mount", "-t", "tmpfs", "-o", "size=10m", "tmpfs", folder], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode == 0
+
+
 def is_main(w):
     return w["text"] == TITLE
 
@@ -364,6 +370,43 @@ class E2E(unittest.TestCase):
         self.assertEqual(run.records(), [])
         self.assertEqual(run.desktop.windows(), [])
         self.assertEqual(run.wine.export_reg("%s\\Kavvik-3.2.1" % UNINSTALL), {})
+
+    def test_full_disk_is_told_at_once(self):
+        """The install folder lies on a 10 MiB filesystem and the installer is 24 MiB: the
+        download ends as a disk failure with its message, no second address is tried, and the
+        partial files stay for a later resume."""
+        probe = tempfile.mkdtemp(prefix="orvane-mount.")
+        try:
+            if not mount_small_filesystem(probe):
+                self.skipTest("no tmpfs can be mounted here (mount needs root): the full-disk install is not run")
+            subprocess.run(["umount", probe])
+        finally:
+            os.rmdir(probe)
+        self.run_case("full_disk", self.full_disk)
+
+    def full_disk(self, run):
+        folder = run.wine.unix_path(r"C:\Program Files\Kavvik")
+        os.makedirs(folder, exist_ok=True)
+        self.assertTrue(mount_small_filesystem(folder))
+        try:
+            run.scenario("default")
+            run.server.rule("path=/dl1/product/kavvik_setup.exe&method=GET,HEAD&gen=%d" % (24 << 20))
+            program = run.start()
+            self.check_message_box(run, program, "请检查磁盘空间！", "disk-full")
+
+            self.check_reports(run.server.stats(), [("start", ""), ("startdown", "")])
+            paths = run.server.request_paths()
+            self.assertIn("/dl1/product/kavvik_setup.exe", paths)
+            self.assertNotIn("/dl2/product/kavvik_setup.exe", paths)
+            self.assertEqual(sorted(os.listdir(os.path.join(folder, "Install"))),
+                             ["kavvik_setup.exe.kvb", "kavvik_setup.exe.kvd"])
+            # The volume's own error, not a time-out: the write failed with ERROR_DISK_FULL.
+            log = "\n".join(program.log_lines())
+            self.assertRegex(log, r"文件写失败 112")
+            self.assertIn("State=3", log)
+            self.assertEqual(run.records(), [])
+        finally:
+            subprocess.run(["umount", "-l", folder])
 
     @case
     def test_trickling_statistics_server_cannot_hold_the_end(self, run):

@@ -11,7 +11,13 @@ configuration in a temporary folder):
       server sent in all beyond the file size were fetched twice;
   (d) a larger file without limits (1 GiB);
   (e) a 3 GiB file with the i686 build under the 32-bit loader, checked byte for byte against
-      the server's (skipped, with one line, where 32-bit programs cannot run).
+      the server's (skipped, with one line, where 32-bit programs cannot run);
+  (f) a real network's shape: a file fetched through a proxy (netproxy.py) that delays every
+      byte by half a round trip each way and caps each connection's rate; the floor is
+      size / (5 x rate) + two round trips (the size query, then the ranges);
+  (g) a server that ignores Range (200 and the whole file to every ranged GET) behind the
+      proxy's cap: a fresh download against curl's one stream, bytes fetched and time; then
+      a resume killed hard part way and run again with a short inactivity time-out.
 
 Prints the median wall time of several runs, the ratios to aria2c, and each client's CPU (user
 + system) per GiB; for the engine, the CPU of the prefix's Wine server besides, which does the
@@ -21,7 +27,7 @@ it is part of every engine figure.
     bench.py --build-dir BUILD [--runs 3] [--big-mb 256] [--large-mb 1024] [--lim-mb 64]
              [--rate-mb 4] [--huge-mb 3072] [--huge-runs 1] [--i686-build-dir BUILD32]
              [--big-throttled] [--skip-curl-throttled] [--only a|b|c|d|e ...]
-             [--baseline-dlcli OTHER/bin/dlcli.exe]
+             [--baseline-dlcli OTHER/bin/dlcli.exe] [--net-rtt-ms 100] [--net-rate-kb 2048]
 
 --baseline-dlcli runs another build's dlcli.exe ("before") beside the engine in the same runs,
 so that a change of the engine is compared on one machine in one sitting.
@@ -41,6 +47,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, ".."))
 sys.path.insert(0, HERE)
 from benchlib import Nginx, ServerClock, children_cpu, write_file  # noqa: E402
+from netproxy import DelayProxy  # noqa: E402
 from harness import wine_binary, wine_env  # noqa: E402
 BLOCK = 16384
 GIB = float(1 << 30)
@@ -85,12 +92,12 @@ class Clients:
             if os.path.exists(path):
                 os.remove(path)
 
-    def command(self, client, url, name, resume=False):
+    def command(self, client, url, name, resume=False, timeout_ms=30000):
         target = os.path.join(self.out, name)
         if client in ENGINES:
             winpath = "Z:" + target.replace("/", "\\")
             exe = self.baseline if client == "before" else self.dlcli
-            return [self.wine, exe, "--timeout-ms", "30000", url, winpath]
+            return [self.wine, exe, "--timeout-ms", str(timeout_ms), url, winpath]
         if client == "curl":
             return ["curl", "-s", "-f", "-o", target] + (["-C", "-"] if resume else []) + [url]
         return ["aria2c", "-q", "-x5", "-s5", "-k1M", "--allow-overwrite=true", "--auto-file-renaming=false",
@@ -245,6 +252,54 @@ def resume_cases(clients, nginx, args, size):
                   (before, kept, before - kept, after, size - kept, after - (size - kept)))
 
 
+def network_case(clients, nginx, args, size):
+    """(f): engine, aria2c and curl side by side through the delaying, capping proxy."""
+    rate, rtt = args.net_rate_kb << 10, args.net_rtt_ms / 1000.0
+    proxy = DelayProxy(nginx.port, rtt, rate)
+    url = "http://127.0.0.1:%d/mid.bin" % proxy.port
+    samples = {c: median_runs(clients, c, url, "mid.bin", size, args.runs if c != "curl" else 1)
+               for c in ENGINES + ["aria2c", "curl"]}
+    report_times("(f) %d MiB at %d ms RTT and %d KiB/s per connection (curl once), median of %d" %
+                 (size >> 20, args.net_rtt_ms, args.net_rate_kb, args.runs), samples, size,
+                 floor=size / (5.0 * rate) + 2 * rtt)
+    proxy.close()
+
+
+def ignored_range_case(clients, nginx, args):
+    """(g): 16 MiB from a server that ignores Range at 3 MB/s per connection, then a resume of
+    24 MiB at 1.5 MB/s per connection killed after 12 s and run again with a 5 s time-out."""
+    fresh, deep = 16 << 20, 24 << 20
+    write_file(os.path.join(nginx.root, "norange", "fresh.bin"), fresh)
+    write_file(os.path.join(nginx.root, "norange", "deep.bin"), deep)
+    proxy = DelayProxy(nginx.port, 0.0, 3000000)
+    print("(g) a server that ignores Range, 16 MiB at 3 MB/s per connection, one run each:")
+    for client in ENGINES + ["curl"]:
+        proxy.reset_count()
+        sample = clients.timed(client, "http://127.0.0.1:%d/norange/fresh.bin" % proxy.port, "fresh.bin", fresh)
+        print("  %-7s %s   fetched %d bytes (%.3fx the file) over %d connections" %
+              (client, fmt(sample.wall if sample else None), proxy.fetched, proxy.fetched / fresh,
+               proxy.connections))
+    proxy.close()
+    proxy = DelayProxy(nginx.port, 0.0, 1500000)
+    url = "http://127.0.0.1:%d/norange/deep.bin" % proxy.port
+    print("    24 MiB at 1.5 MB/s per connection, killed after 12 s, then run again (5 s time-out):")
+    for client in ENGINES:
+        clients.clean("deep.bin")
+        proxy.reset_count()
+        proc = subprocess.Popen(clients.command(client, url, "deep.bin", timeout_ms=5000), env=clients.env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        time.sleep(12)
+        os.killpg(proc.pid, signal.SIGKILL)
+        proc.wait()
+        kept = done_fraction_engine(clients, "deep.bin", deep)
+        before = proxy.fetched
+        result, sample = clients.measured(clients.command(client, url, "deep.bin", timeout_ms=5000))
+        print("  %-7s kept %.0f%% at the kill; the second run: exit %d in %.2f s, fetched %d bytes (%.3fx the file)"
+              % (client, kept * 100, result.returncode, sample.wall, proxy.fetched - before,
+                 (proxy.fetched - before) / deep))
+    proxy.close()
+
+
 def runs_32bit(build):
     """Why the i686 build cannot run here, or None when it can (its dlcli answers its usage)."""
     exe = os.path.join(build, "bin", "dlcli.exe")
@@ -290,7 +345,9 @@ def parse_args():
     parser.add_argument("--i686-build-dir", help="the i686 build for (e); build-i686 beside --build-dir")
     parser.add_argument("--big-throttled", action="store_true", help="also the large file under the cap")
     parser.add_argument("--skip-curl-throttled", action="store_true")
-    parser.add_argument("--only", choices=["a", "b", "c", "d", "e"], action="append")
+    parser.add_argument("--only", choices=["a", "b", "c", "d", "e", "f", "g"], action="append")
+    parser.add_argument("--net-rtt-ms", type=int, default=100)
+    parser.add_argument("--net-rate-kb", type=int, default=2048)
     parser.add_argument("--baseline-dlcli", help="another build's dlcli.exe, run beside the engine as \"before\"")
     args = parser.parse_args()
     if not args.i686_build_dir:
@@ -300,13 +357,14 @@ def parse_args():
 
 def main():
     args = parse_args()
-    only = set(args.only or ["a", "b", "c", "d", "e"])
+    only = set(args.only or ["a", "b", "c", "d", "e", "f", "g"])
     work = tempfile.mkdtemp(prefix="orvane-bench.")
     sizes = {"big": args.big_mb << 20, "lim": args.lim_mb << 20, "large": args.large_mb << 20}
     write_file(os.path.join(work, "root", "big.bin"), sizes["big"])
     write_file(os.path.join(work, "root", "lim", "mid.bin"), sizes["lim"])
     if "d" in only:
         write_file(os.path.join(work, "root", "large.bin"), sizes["large"])
+    os.link(os.path.join(work, "root", "lim", "mid.bin"), os.path.join(work, "root", "mid.bin"))
     if args.big_throttled:
         os.link(os.path.join(work, "root", "big.bin"), os.path.join(work, "root", "lim", "big.bin"))
     nginx = Nginx(work, args.rate_mb << 20)
@@ -329,6 +387,10 @@ def main():
             throttled_cases(clients, nginx, args, sizes)
         if "c" in only:
             resume_cases(clients, nginx, args, sizes["lim"])
+        if "f" in only:
+            network_case(clients, nginx, args, sizes["lim"])
+        if "g" in only:
+            ignored_range_case(clients, nginx, args)
         if "e" in only:
             huge_case(args, work, nginx)
     finally:

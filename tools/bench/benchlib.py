@@ -25,7 +25,8 @@ def write_file(path, size):
 
 class Nginx:
     """A non-daemon nginx with its configuration in the folder work, serving work/root; under
-    /lim/ every connection is held to rate_bytes per second."""
+    /lim/ every connection is held to rate_bytes per second, and under /norange/ every Range
+    is ignored (200 with the whole file)."""
 
     def __init__(self, work, rate_bytes):
         self.work = work
@@ -58,6 +59,7 @@ http {{
         listen 127.0.0.1:{port};
         root {root};
         location /lim/ {{ limit_rate {rate}; }}
+        location /norange/ {{ max_ranges 0; }}
     }}
 }}
 """.format(w=work, log=self.log, port=self.port, root=self.root, rate=rate_bytes))
