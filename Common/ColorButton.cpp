@@ -4,6 +4,7 @@
 #include "SkinMath.h"
 
 bool CColorButton::SetTextFont(const LOGFONTA& desc) {
+    m_bShowText = true;
     return CreateControlFont(desc, m_font);
 }
 

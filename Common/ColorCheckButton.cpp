@@ -1,13 +1,9 @@
 #include "ColorCheckButton.h"
 
+#include "ImageKeys.h"
 #include "Log.h"
 #include "SkinDraw.h"
 #include "SkinMath.h"
-
-void CColorCheckButton::SetImageTypes(int nUncheckedType, int nCheckedType) {
-    m_nUncheckedType = nUncheckedType;
-    m_nCheckedType = nCheckedType;
-}
 
 void CColorCheckButton::OnAttached() {
     LONG_PTR nStyle = ::GetWindowLongPtrW(GetHwnd(), GWL_STYLE);
@@ -16,7 +12,7 @@ void CColorCheckButton::OnAttached() {
 
 void CColorCheckButton::Draw(const DRAWITEMSTRUCT& item) {
     LOGF(0, "Checked %d\n", m_nChecked);
-    int nType = m_nChecked != 0 ? m_nCheckedType : m_nUncheckedType;
+    int nType = m_nChecked != 0 ? kImageChecked : kImageUnchecked;
     UINT nState = ButtonStateIndex(!::IsWindowEnabled(GetHwnd()), (item.itemState & ODS_SELECTED) != 0,
                                    m_bHovering, false);
     ::SetBkMode(item.hDC, TRANSPARENT);

@@ -3,14 +3,11 @@
 // Every drawing logs "Checked %d". User-interface thread only.
 #pragma once
 
-#include "ImageKeys.h"
 #include "SubclassedWindow.h"
 
 class CColorCheckButton : public CSubclassedWindow {
 public:
-    void SetImageTypes(int nUncheckedType, int nCheckedType);
     int GetCheck() const { return m_nChecked; }
-    bool IsHovering() const { return m_bHovering; }
 
     bool OnReflected(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -24,6 +21,4 @@ private:
     bool m_bHovering = false;
     // Any value but 0 draws as checked; a click makes it (value + 1) mod 2.
     int m_nChecked = 0;
-    int m_nUncheckedType = kImageUnchecked;
-    int m_nCheckedType = kImageChecked;
 };

@@ -9,24 +9,23 @@
 class CColorStatic : public CSubclassedWindow {
 public:
     // Also the current colour.
-    void SetTextColor(COLORREF color);
+    void SetTextColor(COLORREF color) override;
     void SetHoverColor(COLORREF color) { m_hoverColor = color; }
     void SetHoverEnabled(bool bEnabled) { m_bHoverEnabled = bEnabled; }
     // Replace (and destroy) the previous font; false when none could be made.
-    bool SetTextFont(const LOGFONTA& desc);
+    bool SetTextFont(const LOGFONTA& desc) override;
     bool SetHoverFont(const LOGFONTA& desc);
 
     // Size in pixels of the current text in the text font (0 for an empty text).
     int GetTextWidth() const;
     int GetTextHeight() const;
-    // The colour of the last drawing.
-    COLORREF GetCurrentColor() const { return m_currentColor; }
-    bool IsHovering() const { return m_bHovering; }
-
     void PaintTo(HDC hdc, int cx, int cy) override;
     bool OnReflected(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 protected:
+    // The colour of the last drawing.
+    COLORREF GetCurrentColor() const { return m_currentColor; }
+    bool IsHovering() const { return m_bHovering; }
     void OnAttached() override;
     bool OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 

@@ -1,10 +1,8 @@
 #include "ControlTable.h"
 
-#include "ColorButton.h"
-#include "ColorStatic.h"
 #include "DialogBase.h"
-#include "PathEdit.h"
 #include "SkinDraw.h"
+#include "SubclassedWindow.h"
 
 namespace {
 
@@ -13,24 +11,12 @@ bool IsEmpty(const RECT& rc) {
 }
 
 void ApplyLook(CSubclassedWindow& control, const ControlRow& row) {
-    bool bFont = row.font.nHeight != 0;
-    LOGFONTA font = MakeFontDesc(row.font.nHeight, row.font.nWeight, row.font.bUnderline);
-    if (auto* pButton = dynamic_cast<CColorButton*>(&control)) {
-        pButton->SetImageType(row.nImage);
-        pButton->SetShowText(bFont);
-        if (bFont)
-            pButton->SetTextFont(font);
-        if (row.color != kNoColor)
-            pButton->SetTextColor(row.color);
-    } else if (auto* pStatic = dynamic_cast<CColorStatic*>(&control)) {
-        if (bFont)
-            pStatic->SetTextFont(font);
-        if (row.color != kNoColor)
-            pStatic->SetTextColor(row.color);
-    } else if (auto* pEdit = dynamic_cast<CPathEdit*>(&control)) {
-        if (bFont)
-            pEdit->SetTextFont(font);
-    }
+    if (row.nImage != 0)
+        control.SetImageType(row.nImage);
+    if (row.font.nHeight != 0)
+        control.SetTextFont(MakeFontDesc(row.font.nHeight, row.font.nWeight, row.font.bUnderline));
+    if (row.color != kNoColor)
+        control.SetTextColor(row.color);
 }
 
 }  // namespace
@@ -54,4 +40,8 @@ bool ApplyControlTable(CDialogBase& dialog, const std::vector<ControlRow>& rows)
 
 void Place(HWND hWnd, const RECT& rc) {
     ::MoveWindow(hWnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, FALSE);
+}
+
+void CopyWindowText(HWND hFrom, HWND hTo) {
+    ::SetWindowTextW(hTo, GetWindowTextWide(hFrom).c_str());
 }

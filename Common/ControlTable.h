@@ -41,3 +41,6 @@ bool ApplyControlTable(CDialogBase& dialog, const std::vector<ControlRow>& rows)
 
 // Moves a window to rc of its parent without repainting.
 void Place(HWND hWnd, const RECT& rc);
+
+// Gives hTo the window text of hFrom: a check box is named after the label beside it.
+void CopyWindowText(HWND hFrom, HWND hTo);

@@ -103,15 +103,6 @@ bool CDialogBase::Attach(int nId, CSubclassedWindow& control) {
     return false;
 }
 
-bool CDialogBase::AttachAll(std::initializer_list<ControlSlot> slots) {
-    bool bAll = true;
-    for (const ControlSlot& slot : slots) {
-        if (!slot.pControl || !Attach(slot.nId, *slot.pControl))
-            bAll = false;
-    }
-    return bAll;
-}
-
 void CDialogBase::OnCommandId(int nId, CommandHandler fn) {
     m_commands[nId] = std::move(fn);
 }

@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <initializer_list>
 #include <map>
 #include <vector>
 
@@ -36,19 +35,11 @@ public:
 
     HWND GetHwnd() const { return m_hWnd; }
     HWND GetItem(int nId) const { return ::GetDlgItem(m_hWnd, nId); }
-    UINT GetTemplateId() const { return m_nTemplateId; }
     static CDialogBase* FromHandle(HWND hWnd);
 
-    // One row of a dialog's control table: template control id and the object for it.
-    struct ControlSlot {
-        int nId;
-        CSubclassedWindow* pControl;
-    };
     // Takes over the template control nId. False, and nId recorded as missing, when there
     // is no such control or it has an object already.
     bool Attach(int nId, CSubclassedWindow& control);
-    // Attaches every row; false when any row failed (the others are attached).
-    bool AttachAll(std::initializer_list<ControlSlot> slots);
     // The controls that failed to attach, in order.
     const std::vector<int>& GetMissingControls() const { return m_missing; }
 

@@ -9,7 +9,9 @@
 
 #include <utility>
 
-// Closes a handle type with a given function; Invalid is the value that means "none".
+// Closes a handle type with a given function. Traits::Invalid is what an empty owner holds;
+// Traits::IsValid says whether a value is a handle at all, so a trait may treat more than one
+// value as "none".
 template <typename T, typename Traits>
 class CScopedHandle {
 public:
@@ -26,17 +28,21 @@ public:
     }
 
     T Get() const { return m_h; }
-    bool IsValid() const { return m_h != Traits::Invalid(); }
+    bool IsValid() const { return Traits::IsValid(m_h); }
     explicit operator bool() const { return IsValid(); }
     T Detach() {
         T h = m_h;
         m_h = Traits::Invalid();
         return h;
     }
+    // Keeps the caller's GetLastError, so that a failed call's result can be owned first and
+    // its error read afterwards.
     void Reset(T h = Traits::Invalid()) {
+        DWORD dwError = ::GetLastError();
         if (IsValid())
             Traits::Close(m_h);
         m_h = h;
+        ::SetLastError(dwError);
     }
     void Close() { Reset(); }
     // For APIs that fill a handle through a pointer; closes what is held first.
@@ -49,47 +55,48 @@ private:
     T m_h;
 };
 
-struct KernelHandleTraits {
-    static HANDLE Invalid() { return nullptr; }
+// Handle types whose only "none" is null.
+template <typename T>
+struct NullMeansNone {
+    static T Invalid() { return nullptr; }
+    static bool IsValid(T h) { return h != nullptr; }
+};
+
+// Kernel objects: some functions fail with null (CreateEvent, OpenProcess), others with
+// INVALID_HANDLE_VALUE (CreateFile, CreateToolhelp32Snapshot); neither is closed.
+struct KernelHandleTraits : NullMeansNone<HANDLE> {
+    static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(HANDLE h) { ::CloseHandle(h); }
 };
-// CreateFile and FindFirstFile report failure as INVALID_HANDLE_VALUE, not null.
-struct FileHandleTraits {
-    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE h) { ::CloseHandle(h); }
-};
+// FindFirstFile fails with INVALID_HANDLE_VALUE only.
 struct FindHandleTraits {
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE; }
     static void Close(HANDLE h) { ::FindClose(h); }
 };
-struct InternetHandleTraits {
-    static HINTERNET Invalid() { return nullptr; }
+struct InternetHandleTraits : NullMeansNone<HINTERNET> {
     static void Close(HINTERNET h) { ::InternetCloseHandle(h); }
 };
-struct RegKeyTraits {
-    static HKEY Invalid() { return nullptr; }
+struct RegKeyTraits : NullMeansNone<HKEY> {
     static void Close(HKEY h) { ::RegCloseKey(h); }
 };
-struct LibraryTraits {
-    static HMODULE Invalid() { return nullptr; }
+struct LibraryTraits : NullMeansNone<HMODULE> {
     static void Close(HMODULE h) { ::FreeLibrary(h); }
 };
 template <typename T>
-struct GdiObjectTraits {
-    static T Invalid() { return nullptr; }
+struct GdiObjectTraits : NullMeansNone<T> {
     static void Close(T h) { ::DeleteObject(h); }
 };
-struct DcTraits {
-    static HDC Invalid() { return nullptr; }
+struct DcTraits : NullMeansNone<HDC> {
     static void Close(HDC h) { ::DeleteDC(h); }
 };
-struct IconTraits {
-    static HICON Invalid() { return nullptr; }
+struct IconTraits : NullMeansNone<HICON> {
     static void Close(HICON h) { ::DestroyIcon(h); }
 };
 
 using CHandle = CScopedHandle<HANDLE, KernelHandleTraits>;
-using CFileHandle = CScopedHandle<HANDLE, FileHandleTraits>;
+// The same owner under the name the file modules use.
+using CFileHandle = CHandle;
 using CFindHandle = CScopedHandle<HANDLE, FindHandleTraits>;
 using CInternetHandle = CScopedHandle<HINTERNET, InternetHandleTraits>;
 using CRegKey = CScopedHandle<HKEY, RegKeyTraits>;
@@ -214,6 +221,21 @@ public:
 
 private:
     CCriticalSection& m_cs;
+};
+
+// GdiplusStartup / GdiplusShutdown. Pictures and graphics objects of GDI+ must be gone before
+// the owner ends.
+class CGdiplusSession {
+public:
+    CGdiplusSession();
+    ~CGdiplusSession();
+    CGdiplusSession(const CGdiplusSession&) = delete;
+    CGdiplusSession& operator=(const CGdiplusSession&) = delete;
+    // False when GDI+ did not start; nothing will draw.
+    bool IsStarted() const { return m_token != 0; }
+
+private:
+    ULONG_PTR m_token = 0;
 };
 
 // CoInitializeEx / CoUninitialize for one thread.

@@ -26,10 +26,8 @@ namespace {
 template <typename Fn>
 void ForEachProcessNamed(const std::string& strExeName, Fn fn) {
     CHandle hSnap(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!hSnap || hSnap.Get() == INVALID_HANDLE_VALUE) {
-        hSnap.Detach();
+    if (!hSnap)
         return;
-    }
     PROCESSENTRY32 pe = {};
     pe.dwSize = sizeof(pe);
     for (BOOL bMore = ::Process32First(hSnap.Get(), &pe); bMore; bMore = ::Process32Next(hSnap.Get(), &pe)) {

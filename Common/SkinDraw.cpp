@@ -16,13 +16,6 @@ void DrawImageEntry(HDC hdc, const ImageEntry& entry, int x, int y, int cx, int 
     DrawImageEntry(hdc, entry.pImage, x, y, cx, cy, entry.x, entry.y, entry.cx, entry.cy);
 }
 
-void DrawImageStretched(HDC hdc, Gdiplus::Image* pImage, int x, int y, int cx, int cy) {
-    if (!pImage)
-        return;
-    DrawImageEntry(hdc, pImage, x, y, cx, cy, 0, 0, static_cast<int>(pImage->GetWidth()),
-                   static_cast<int>(pImage->GetHeight()));
-}
-
 bool DrawImageKey(HDC hdc, int nType, UINT nIndex, int x, int y, int cx, int cy) {
     ImageEntry entry;
     if (!LookupImage(nType, nIndex, entry))

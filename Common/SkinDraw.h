@@ -24,8 +24,6 @@ constexpr COLORREF kButtonTextColor = RGB(73, 89, 112);  // 0x705949
 void DrawImageEntry(HDC hdc, Gdiplus::Image* pImage, int x, int y, int cx, int cy, int srcX, int srcY,
                     int srcCx, int srcCy);
 void DrawImageEntry(HDC hdc, const ImageEntry& entry, int x, int y, int cx, int cy);
-// The whole image into the destination rectangle.
-void DrawImageStretched(HDC hdc, Gdiplus::Image* pImage, int x, int y, int cx, int cy);
 // Looks (nType, nIndex) up in the current store and draws it; false when it is not filed.
 bool DrawImageKey(HDC hdc, int nType, UINT nIndex, int x, int y, int cx, int cy);
 

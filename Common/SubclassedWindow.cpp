@@ -2,6 +2,10 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
+#include "SkinDraw.h"
+
 namespace {
 // The id under which objects hook in; with the procedure it names this layer of the chain.
 constexpr UINT_PTR kSubclassId = 0x4F52;
@@ -42,8 +46,20 @@ CSubclassedWindow* CSubclassedWindow::FromHandle(HWND hWnd) {
     return hWnd ? static_cast<CSubclassedWindow*>(::GetPropW(hWnd, kObjectProp)) : nullptr;
 }
 
-bool CSubclassedWindow::OnReflected(UINT, WPARAM, LPARAM, LRESULT&) {
+bool CSubclassedWindow::OnReflected(UINT nMsg, WPARAM wParam, LPARAM, LRESULT&) {
+    // The colour is set here; the brush stays the parent's choice (not answered).
+    if (nMsg >= WM_CTLCOLORMSGBOX && nMsg <= WM_CTLCOLORSTATIC && m_textColor != CLR_INVALID)
+        ::SetTextColor(reinterpret_cast<HDC>(wParam), m_textColor);
     return false;
+}
+
+bool CSubclassedWindow::SetTextFont(const LOGFONTA& desc) {
+    CFontHandle font;
+    if (!CreateControlFont(desc, font))
+        return false;
+    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    m_font = std::move(font);
+    return true;
 }
 
 void CSubclassedWindow::PaintTo(HDC hdc, int, int) {

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "Handles.h"
+
 class CSubclassedWindow {
 public:
     CSubclassedWindow() = default;
@@ -35,6 +37,15 @@ public:
     // used to compose a page in one picture. The default asks the window to print itself.
     virtual void PaintTo(HDC hdc, int cx, int cy);
 
+    // The look a row of a control table gives (ApplyControlTable); a skinned control that
+    // draws its own text or pictures overrides what it draws. The defaults suit a control the
+    // platform draws: the font goes to the window (WM_SETFONT; the previous one is destroyed
+    // after the window has let go of it; false when none could be made), the colour is set on
+    // the surface of every WM_CTLCOLOR* the parent hands back, and a picture type is ignored.
+    virtual bool SetTextFont(const LOGFONTA& desc);
+    virtual void SetTextColor(COLORREF color) { m_textColor = color; }
+    virtual void SetImageType(int) {}
+
 protected:
     // Called once the hook is in place: the place to adjust styles.
     virtual void OnAttached() {}
@@ -48,4 +59,6 @@ private:
                                          DWORD_PTR nRefData);
 
     HWND m_hWnd = nullptr;
+    CFontHandle m_font;
+    COLORREF m_textColor = CLR_INVALID;
 };

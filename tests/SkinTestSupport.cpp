@@ -9,16 +9,6 @@
 #include "Handles.h"
 #include "SkinMath.h"
 
-CGdiplusSession::CGdiplusSession() {
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&m_token, &input, nullptr);
-}
-
-CGdiplusSession::~CGdiplusSession() {
-    if (m_token)
-        Gdiplus::GdiplusShutdown(m_token);
-}
-
 namespace {
 Gdiplus::Color ToGdiplus(COLORREF c) {
     return Gdiplus::Color(255, GetRValue(c), GetGValue(c), GetBValue(c));
@@ -89,6 +79,33 @@ void PumpMessages(DWORD nMs) {
         if (nMs)
             Sleep(10);
     } while (GetTickCount() - nStart < nMs);
+}
+
+namespace {
+std::function<void()> g_fnLater;
+void CALLBACK LaterTimerProc(HWND, UINT, UINT_PTR nId, DWORD) {
+    KillTimer(nullptr, nId);
+    auto fn = std::move(g_fnLater);
+    if (fn)
+        fn();
+}
+}  // namespace
+
+void Later(UINT nMs, std::function<void()> fn) {
+    g_fnLater = std::move(fn);
+    SetTimer(nullptr, 0, nMs, LaterTimerProc);
+}
+
+std::wstring TextOf(HWND hWnd) {
+    wchar_t sz[256] = {};
+    GetWindowTextW(hWnd, sz, 256);
+    return sz;
+}
+
+std::wstring Wide(const char* pszAnsi) {
+    wchar_t sz[256] = {};
+    MultiByteToWideChar(CP_ACP, 0, pszAnsi, -1, sz, 256);
+    return sz;
 }
 
 CSnapshot::CSnapshot(HWND hWnd) {

@@ -1,29 +1,18 @@
 // What the tests of the skinned windows share: a picture store of solid-colour frames (so a
-// pixel tells which frame was drawn), GDI+ for the test's length, the message pump, and a
-// snapshot of what a window shows.
+// pixel tells which frame was drawn), the message pump, and a snapshot of what a window shows.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "Handles.h"
 #include "ImageSource.h"
-
-// GDI+ started for the object's lifetime.
-class CGdiplusSession {
-public:
-    CGdiplusSession();
-    ~CGdiplusSession();
-    CGdiplusSession(const CGdiplusSession&) = delete;
-    CGdiplusSession& operator=(const CGdiplusSession&) = delete;
-
-private:
-    ULONG_PTR m_token = 0;
-};
 
 // Pictures made in memory: strips of five solid frames and whole solid pictures, optionally
 // with magenta (0xFF00FF) corner squares. Sets itself current while it lives.
@@ -43,6 +32,13 @@ private:
 
 // Dispatches what is queued for this thread for about nMs milliseconds.
 void PumpMessages(DWORD nMs = 0);
+// Runs fn once, nMs milliseconds from now, from whatever message loop of this thread runs
+// then (a modal dialog's included). One at a time: a second call replaces a waiting fn.
+void Later(UINT nMs, std::function<void()> fn);
+
+// A window's text, and a text of the system code page, as wide strings.
+std::wstring TextOf(HWND hWnd);
+std::wstring Wide(const char* pszAnsi);
 
 // What a window shows now: repainted at once (without dispatching queued messages) and read
 // back from the window's surface.

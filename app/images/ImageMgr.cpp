@@ -6,9 +6,11 @@
 #include <climits>
 
 #include "ImageLoaderThread.h"
+#include "ImageResources.h"
 #include "Log.h"
 #include "PictureSize.h"
 #include "ProductInfoMgr.h"
+#include "SkinMath.h"
 #include "StringUtil.h"
 
 namespace {
@@ -22,28 +24,28 @@ struct BuiltInImage {
 };
 
 const BuiltInImage kBuiltInImages[] = {
-    {156, kImageSmallButton, 0, true},
-    {154, kImageFinishButton, 0, true},
-    {157, kImageInstallButton, 0, true},
-    {155, kImageCloseButton, 0, true},
-    {153, kImageMinimiseButton, 0, true},
-    {159, kImageBoxClose, 0, true},
-    {158, kImageBoxButton, 0, true},
-    {161, kImageUnchecked, 0, true},
-    {162, kImageChecked, 0, true},
-    {150, kImageProgress, kProgressTrack, false},
-    {149, kImageProgress, kProgressFill, false},
-    {147, kImageBackground, 0, false},
-    {165, kImageBoxBackground, 0, false},
-    {171, kImageLoading, 0, false},
-    {168, kImageIcon, 0, false},
-    {169, kImageSeparator, 0, false},
-    {175, kImageSlide, 0, false},
-    {174, kImageCustomButton, 0, false},
-    {166, kImageStartPicture, 0, false},
-    {180, kImageFinishMark, 0, false},
-    {181, kImageInstallBlocked, 0, true},
-    {182, kImageBackButton, 0, true},
+    {IDR_PICTURE_BTN_TEXT, kImageSmallButton, 0, true},
+    {IDR_PICTURE_BTN_FINISH, kImageFinishButton, 0, true},
+    {IDR_PICTURE_BTN_INSTALL, kImageInstallButton, 0, true},
+    {IDR_PICTURE_BTN_CLOSE, kImageCloseButton, 0, true},
+    {IDR_PICTURE_BTN_MINIMISE, kImageMinimiseButton, 0, true},
+    {IDR_PICTURE_BTN_MSGCLOSE, kImageBoxClose, 0, true},
+    {IDR_PICTURE_BTN_DIALOG, kImageBoxButton, 0, true},
+    {IDR_PICTURE_CHECK_OFF, kImageUnchecked, 0, true},
+    {IDR_PICTURE_CHECK_ON, kImageChecked, 0, true},
+    {IDR_PICTURE_PROGRESS_TRACK, kImageProgress, kProgressTrack, false},
+    {IDR_PICTURE_PROGRESS_FILL, kImageProgress, kProgressFill, false},
+    {IDR_PICTURE_BACKGROUND, kImageBackground, 0, false},
+    {IDR_PICTURE_MSGBOX, kImageBoxBackground, 0, false},
+    {IDR_PICTURE_LOADING, kImageLoading, 0, false},
+    {IDR_PICTURE_TITLE_ICON, kImageIcon, 0, false},
+    {IDR_PICTURE_SEPARATOR, kImageSeparator, 0, false},
+    {IDR_PICTURE_SLIDE0, kImageSlide, 0, false},
+    {IDR_PICTURE_BTN_CUSTOM, kImageCustomButton, 0, false},
+    {IDR_PICTURE_START_PICTURE, kImageStartPicture, 0, false},
+    {IDR_PICTURE_BOTTOM_MARK, kImageFinishMark, 0, false},
+    {IDR_PICTURE_BTN_INSTALL_OFF, kImageInstallBlocked, 0, true},
+    {IDR_PICTURE_BTN_BACK, kImageBackButton, 0, true},
 };
 
 // GDI+ may put decoding off until the first drawing; reading every pixel once makes it decode
@@ -166,15 +168,17 @@ void CImageMgr::SetImage(int nType, UINT nIndex, Gdiplus::Image* pImage) {
 void CImageMgr::SetStateImages(Gdiplus::Image* pImage, int nType) {
     if (!pImage)
         return;
-    UINT nFrameWidth = pImage->GetWidth() / 5;
+    int nWidth = static_cast<int>(pImage->GetWidth());
     int nHeight = static_cast<int>(pImage->GetHeight());
     CAutoLock lock(m_mapLock);
-    for (UINT i = 0; i < 4; ++i) {
+    for (UINT i = 0; i < kStripFiledFrames; ++i) {
+        RECT rc = StripFrameRect(nWidth, nHeight, i);
         ImageEntry entry;
         entry.pImage = pImage;
-        entry.x = static_cast<int>(nFrameWidth * i);
-        entry.cx = static_cast<int>(nFrameWidth);
-        entry.cy = nHeight;
+        entry.x = rc.left;
+        entry.y = rc.top;
+        entry.cx = rc.right - rc.left;
+        entry.cy = rc.bottom - rc.top;
         m_map.emplace(Key{nType, i}, entry);
     }
 }

@@ -59,7 +59,14 @@ CConfigDlg::CConfigDlg(IInstallHost& host) : CHostedPage(IDD_CONFIG, host, kChro
 // units would push them below the page under other fonts.
 std::vector<ControlRow> CConfigDlg::PageControls() {
     std::vector<ControlRow> rows = {
-        {IDC_CONFIG_START, &m_btnStart, {206, 278, 394, 360}, kImageFinishButton, nullptr, kNoFont, kNoColor},
+        // The words of its picture, as its window text for screen readers.
+        {IDC_CONFIG_START,
+         &m_btnStart,
+         {206, 278, 394, 360},
+         kImageFinishButton,
+         "立即体验",
+         kNoFont,
+         kNoColor},
         {IDC_CONFIG_RUN, &m_chkRunAfter, TemplateUnitsToPage({40, 232, 48, 240}), 0, nullptr, kNoFont,
          kNoColor},
         {IDC_CONFIG_RUN_LABEL, &m_lblRunAfter, TemplateUnitsToPage({52, 232, 127, 240}), 0, nullptr,
@@ -80,6 +87,8 @@ void CConfigDlg::OnInitPage() {
     LONG_PTR nStyle = ::GetWindowLongPtrW(GetHwnd(), GWL_STYLE);
     ::SetWindowLongPtrW(GetHwnd(), GWL_STYLE, nStyle | WS_MINIMIZEBOX | WS_SYSMENU);
     SetupSlots();
+    CopyWindowText(m_lblRunAfter.GetHwnd(), m_chkRunAfter.GetHwnd());
+    CopyWindowText(m_lblReminder.GetHwnd(), m_chkReminder.GetHwnd());
     ::SendMessageW(m_chkRunAfter.GetHwnd(), BM_SETCHECK, m_host.GetRunAfterInstall() ? BST_CHECKED : 0, 0);
     ::SendMessageW(m_chkReminder.GetHwnd(), BM_SETCHECK, m_host.GetAnchorReminder() ? BST_CHECKED : 0, 0);
     OnCommandId(IDC_CONFIG_START, [this] { OnClose(); });
@@ -90,6 +99,7 @@ void CConfigDlg::OnInitPage() {
 int CConfigDlg::PrepareSlotLabel(int nSlot, const std::string& strName) {
     CColorStatic& label = m_lblSlot[nSlot];
     ::SetWindowTextA(label.GetHwnd(), strName.c_str());
+    ::SetWindowTextA(m_chkSlot[nSlot].GetHwnd(), strName.c_str());
     return label.GetTextWidth();
 }
 

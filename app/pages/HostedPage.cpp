@@ -6,6 +6,10 @@
 
 namespace {
 constexpr RECT kTitleRect = {31, 10, 200, 22};
+// What the picture buttons of the chrome are called: their window texts (drawing shows only
+// their pictures) and their tips.
+const char kMinimiseName[] = "最小化";
+const char kCloseName[] = "关闭";
 }  // namespace
 
 CHostedPage::CHostedPage(UINT nTemplateId, IInstallHost& host, const Chrome& chrome)
@@ -14,8 +18,8 @@ CHostedPage::CHostedPage(UINT nTemplateId, IInstallHost& host, const Chrome& chr
 std::vector<ControlRow> CHostedPage::ChromeControls(const char* pszTitle) {
     return {
         {m_chrome.nTitleId, &m_title, kTitleRect, 0, pszTitle, kBoldFont, kWhite},
-        {m_chrome.nMinId, &m_btnMin, m_chrome.rcMin, kImageMinimiseButton, nullptr, kNoFont, kNoColor},
-        {m_chrome.nCloseId, &m_btnClose, m_chrome.rcClose, kImageCloseButton, nullptr, kNoFont, kNoColor}};
+        {m_chrome.nMinId, &m_btnMin, m_chrome.rcMin, kImageMinimiseButton, kMinimiseName, kNoFont, kNoColor},
+        {m_chrome.nCloseId, &m_btnClose, m_chrome.rcClose, kImageCloseButton, kCloseName, kNoFont, kNoColor}};
 }
 
 BOOL CHostedPage::OnInitDialog() {
@@ -29,8 +33,8 @@ BOOL CHostedPage::OnInitDialog() {
     ApplyControlTable(*this, rows);
     if (m_tooltip.Create(hPage)) {
         if (m_chrome.bCloseTip)
-            m_tooltip.AddTool(m_chrome.nCloseId, "关闭");
-        m_tooltip.AddTool(m_chrome.nMinId, "最小化");
+            m_tooltip.AddTool(m_chrome.nCloseId, kCloseName);
+        m_tooltip.AddTool(m_chrome.nMinId, kMinimiseName);
     }
     OnCommandId(m_chrome.nMinId, [this] { ::ShowWindow(m_host.GetHostWindow(), SW_MINIMIZE); });
     OnCommandId(m_chrome.nCloseId, [this] { OnClose(); });

@@ -51,7 +51,8 @@ std::vector<ControlRow> CInstallPathDlg::PageControls() {
     m_bPinShown = IsPinOptionShown();
     InstallPathLayout layout = ComputeInstallPathLayout(m_bPinShown);
     // The labels keep the template's texts and are placed beside their boxes by their widths.
-    return {{IDOK, &m_btnInstall, {175, 258, 425, 348}, kImageInstallButton, nullptr, kNoFont, kNoColor},
+    // The picture buttons carry the words of their pictures as window texts, for screen readers.
+    return {{IDOK, &m_btnInstall, {175, 258, 425, 348}, kImageInstallButton, "立即安装", kNoFont, kNoColor},
             {IDC_PATH_EDIT, &m_editFolder, layout.rcFolder, 0, nullptr, kTextFont, kNoColor},
             {IDC_PATH_BROWSE, &m_btnBrowse, layout.rcBrowse, kImageSmallButton, nullptr, kTextFont,
              kButtonTextColor},
@@ -63,7 +64,7 @@ std::vector<ControlRow> CInstallPathDlg::PageControls() {
             {IDC_PATH_RUN_LABEL, &m_lblStart, {}, 0, nullptr, kTextFont, kWhite},
             {IDC_PATH_REMIND, &m_chkReminder, layout.rcReminderBox, 0, nullptr, kNoFont, kNoColor},
             {IDC_PATH_REMIND_LABEL, &m_lblReminder, {}, 0, nullptr, kTextFont, kWhite},
-            {IDC_PATH_BACK, &m_btnBack, {16, 375, 66, 394}, kImageBackButton, nullptr, kNoFont, kNoColor}};
+            {IDC_PATH_BACK, &m_btnBack, {16, 375, 66, 394}, kImageBackButton, "返回", kNoFont, kNoColor}};
 }
 
 void CInstallPathDlg::OnInitPage() {
@@ -76,6 +77,7 @@ void CInstallPathDlg::OnInitPage() {
                 {m_chkReminder, m_lblReminder}};
     for (auto& row : rows) {
         Place(row.label.GetHwnd(), LabelBesideBox(ChildRect(row.box.GetHwnd()), row.label.GetTextWidth()));
+        CopyWindowText(row.label.GetHwnd(), row.box.GetHwnd());
         ::SendMessageW(row.box.GetHwnd(), BM_SETCHECK, BST_CHECKED, 0);
     }
     int nPinShow = m_bPinShown ? SW_SHOW : SW_HIDE;

@@ -2,12 +2,16 @@
 
 #include "ControlTable.h"
 #include "SkinDraw.h"
+#include "SkinMath.h"
 #include "resource.h"
 
 namespace {
 constexpr int kBoxWidth = 296;
 constexpr int kBoxHeight = 173;
 constexpr COLORREF kLine1Color = RGB(51, 51, 51);
+// The title the box shows is also its window's text, so that the taskbar, screen readers and
+// automation tools can name it.
+const char kTitle[] = "提示";
 }  // namespace
 
 void SplitMessageLines(const std::string& strText, std::string& strLine1, std::string& strLine2) {
@@ -31,6 +35,7 @@ CKavvikMsgBoxDlg::CKavvikMsgBoxDlg(const std::string& strText, const std::string
 BOOL CKavvikMsgBoxDlg::OnInitDialog() {
     HWND hDlg = GetHwnd();
     MakeSkinnedWindow(hDlg);
+    ::SetWindowTextA(hDlg, kTitle);
     // The outer rectangle starts where the client area started.
     POINT ptClient = {0, 0};
     ::ClientToScreen(hDlg, &ptClient);
@@ -38,25 +43,24 @@ BOOL CKavvikMsgBoxDlg::OnInitDialog() {
     std::string strLine1, strLine2;
     SplitMessageLines(m_strText, strLine1, strLine2);
     ApplyControlTable(
-        *this,
-        {{IDOK,
-          &m_btnOk,
-          {144, 144, 213, 168},
-          kImageBoxButton,
-          m_strOkCaption.c_str(),
-          kTextFont,
-          kButtonTextColor},
-         {IDCANCEL,
-          &m_btnCancel,
-          {221, 144, 290, 168},
-          kImageBoxButton,
-          m_strCancelCaption.c_str(),
-          kTextFont,
-          kButtonTextColor},
-         {IDC_MSGBOX_CLOSE, &m_btnClose, {272, 1, 295, 18}, kImageBoxClose, nullptr, kNoFont, kNoColor},
-         {IDC_MSGBOX_TITLE, &m_title, {}, 0, nullptr, kBoldFont, kButtonTextColor},
-         {IDC_MSGBOX_LINE1, &m_line1, {25, 64, 266, 79}, 0, strLine1.c_str(), kTextFont, kLine1Color},
-         {IDC_MSGBOX_LINE2, &m_line2, {25, 84, 266, 99}, 0, strLine2.c_str(), kTextFont, kNoColor}});
+        *this, {{IDOK,
+                 &m_btnOk,
+                 {144, 144, 213, 168},
+                 kImageBoxButton,
+                 m_strOkCaption.c_str(),
+                 kTextFont,
+                 kButtonTextColor},
+                {IDCANCEL,
+                 &m_btnCancel,
+                 {221, 144, 290, 168},
+                 kImageBoxButton,
+                 m_strCancelCaption.c_str(),
+                 kTextFont,
+                 kButtonTextColor},
+                {IDC_MSGBOX_CLOSE, &m_btnClose, {272, 1, 295, 18}, kImageBoxClose, "关闭", kNoFont, kNoColor},
+                {IDC_MSGBOX_TITLE, &m_title, {}, 0, kTitle, kBoldFont, kButtonTextColor},
+                {IDC_MSGBOX_LINE1, &m_line1, {25, 64, 266, 79}, 0, strLine1.c_str(), kTextFont, kLine1Color},
+                {IDC_MSGBOX_LINE2, &m_line2, {25, 84, 266, 99}, 0, strLine2.c_str(), kTextFont, kNoColor}});
     OnCommandId(IDOK, [this] { Finish(kResultOk, IDOK); });
     OnCommandId(IDCANCEL, [this] { Finish(kResultCancel, IDCANCEL); });
     OnCommandId(IDC_MSGBOX_CLOSE, [this] { Finish(kResultClose, IDOK); });
@@ -79,8 +83,7 @@ bool CKavvikMsgBoxDlg::OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESUL
         }
         case WM_NCHITTEST: {
             // Dragged by any point of its picture.
-            LRESULT nHit = ::DefWindowProcW(GetHwnd(), nMsg, wParam, lParam);
-            result = nHit == HTCLIENT ? HTCAPTION : nHit;
+            result = DragAnywhereHitTest(::DefWindowProcW(GetHwnd(), nMsg, wParam, lParam));
             return true;
         }
         default:

@@ -18,10 +18,6 @@ bool ComputeBackgroundSlice(const RECT& rc, int nClientW, int nClientH, const Im
     return true;
 }
 
-bool IsInTitleBand(int nClientY) {
-    return nClientY >= 0 && nClientY < kTitleBandHeight;
-}
-
 int NextSlideIndex(int nCurrent, int nCount) {
     if (nCount <= 0)
         return nCurrent;

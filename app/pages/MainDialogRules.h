@@ -13,9 +13,8 @@
 bool ComputeBackgroundSlice(const RECT& rcInClient, int nClientW, int nClientH, const ImageEntry& background,
                             ImageEntry& slice);
 
-// The main dialog is dragged by the top of its client area.
+// The main dialog is dragged by this many pixels at the top of its client area.
 constexpr int kTitleBandHeight = 71;
-bool IsInTitleBand(int nClientY);
 
 // The slide after nCurrent among nCount: 1, 2, ..., n-1, 1, ...; 0 stays 0 with one slide;
 // nCurrent unchanged with none.

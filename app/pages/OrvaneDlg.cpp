@@ -186,7 +186,8 @@ void COrvaneDlg::OnCmdInstallFinished() {
 }
 
 void COrvaneDlg::OnCmdStart() {
-    m_hRecommendThread = m_run.FinishRun();
+    // The run owns the recommended-install worker and waits for it in WaitForRecommended.
+    m_run.FinishRun();
 }
 
 bool COrvaneDlg::GetBackgroundSlice(const RECT& rcScreen, ImageEntry& entry) const {
@@ -203,13 +204,9 @@ bool COrvaneDlg::GetBackgroundSlice(const RECT& rcScreen, ImageEntry& entry) con
 }
 
 bool COrvaneDlg::OnHitTest(LPARAM lParam, LRESULT& result) {
-    LRESULT nHit = ::DefWindowProcW(GetHwnd(), WM_NCHITTEST, 0, lParam);
-    if (nHit == HTCLIENT) {
-        POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        ::ScreenToClient(GetHwnd(), &pt);
-        nHit = IsInTitleBand(pt.y) ? HTCAPTION : HTCLIENT;
-    }
-    result = nHit;
+    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    ::ScreenToClient(GetHwnd(), &pt);
+    result = TopStripHitTest(::DefWindowProcW(GetHwnd(), WM_NCHITTEST, 0, lParam), pt.y, kTitleBandHeight);
     return true;
 }
 

@@ -43,13 +43,9 @@ public:
     void ShowInstallPathPage() override;
     void ShowStartPage() override;
 
-    // The recommended-install worker's thread, null when none was started; owned by the run
-    // and closed by WaitForRecommended.
-    HANDLE GetRecommendThread() const { return m_hRecommendThread; }
     // Blocks without limit until the worker has ended; at once when none was started. The
     // application calls it after the modal run has returned.
     void WaitForRecommended() { m_run.WaitForRecommended(); }
-    int GetState() const { return m_run.GetState(); }
 
 protected:
     BOOL OnInitDialog() override;
@@ -77,6 +73,5 @@ private:
     COrvaneStartDlg m_startPage;
     CProgressDlg m_progressPage;
     CConfigDlg m_finishPage;
-    HANDLE m_hRecommendThread = nullptr;
     HICON m_hIcon = nullptr;  // shared resource icon, not destroyed
 };

@@ -32,19 +32,20 @@ bool COrvaneStartDlg::IsAgreementChecked() const {
 
 std::vector<ControlRow> COrvaneStartDlg::PageControls() {
     m_strLinkText = m_host.GetPageTexts().strCompanyName + "软件许可协议";
-    // The sentence's parts are placed by their widths once they have their fonts.
+    // The sentence's parts are placed by their widths once they have their fonts. The picture
+    // buttons carry the words of their pictures as window texts, for screen readers.
     return {{IDC_START_INSTALL,
              &m_btnInstall,
              {175, 272, 425, 362},
              kImageInstallButton,
-             nullptr,
+             "立即安装",
              kNoFont,
              kNoColor},
             {IDC_START_CUSTOM,
              &m_btnCustom,
              {524, 377, 590, 394},
              kImageCustomButton,
-             nullptr,
+             "自定义安装",
              kNoFont,
              kNoColor},
             {IDC_START_AGREE, &m_chkAgree, {180, 379, 194, 392}, 0, nullptr, kNoFont, kNoColor},

@@ -16,7 +16,6 @@ public:
 
     // The slide to draw from now on; RepaintSlide shows it.
     void SetCurrentSlide(int nIndex) { m_nCurrentSlide = nIndex; }
-    int GetCurrentSlide() const { return m_nCurrentSlide; }
     // Redraws the whole page off-screen and shows it in one copy.
     void RepaintSlide();
     // Sets the bar (0 to 100). Dropped while the main dialog is minimised: nothing would be

@@ -4,7 +4,6 @@
 #include <commctrl.h>
 #include <objbase.h>
 #include <ole2.h>
-#include <gdiplus.h>
 
 #include "CrashDump.h"
 #include "ImageMgr.h"
@@ -49,8 +48,7 @@ BOOL COrvaneApp::InitInstance() {
     LOGF(0, "COrvaneApp %d\n", 125);
     LOGF(0, "COrvaneApp %d\n", 128);
 
-    Gdiplus::GdiplusStartupInput gdiplusInput;
-    Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
+    m_gdiplus.emplace();
     LOGF(0, "COrvaneApp %d\n", 134);
 
     if (!LoadConfiguration())
@@ -96,9 +94,6 @@ void COrvaneApp::RunInstall(const std::string& strInstallDir) {
 int COrvaneApp::ExitInstance() {
     // Every window that draws from the store has gone; GDI+ must still run.
     CImageMgr::Instance().Release();
-    if (m_gdiplusToken) {
-        Gdiplus::GdiplusShutdown(m_gdiplusToken);
-        m_gdiplusToken = 0;
-    }
+    m_gdiplus.reset();
     return 0;
 }

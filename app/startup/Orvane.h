@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+
+#include "Handles.h"
 
 class COrvaneApp {
 public:
@@ -24,7 +27,8 @@ private:
     // The main dialog, then the waits for the recommended-install worker and the reports.
     static void RunInstall(const std::string& strInstallDir);
 
-    ULONG_PTR m_gdiplusToken = 0;
+    // Started once the single-instance lock is held; ended after the picture store's release.
+    std::optional<CGdiplusSession> m_gdiplus;
 };
 
 // The single-instance lock, held for the life of the process.

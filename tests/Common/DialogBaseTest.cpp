@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ControlTable.h"
 #include "SkinTestSupport.h"
 #include "SubclassedWindow.h"
 #include "resource.h"
@@ -27,19 +28,14 @@ public:
 
 protected:
     BOOL OnInitDialog() override {
-        AttachAll({{IDC_MSGBOX_TITLE, &m_title}, {4242, &m_other}});
+        ApplyControlTable(*this, {{IDC_MSGBOX_TITLE, &m_title, {}, 0, nullptr, kNoFont, kNoColor},
+                                  {4242, &m_other, {}, 0, nullptr, kNoFont, kNoColor}});
         return TRUE;
     }
 
 private:
     CSubclassedWindow m_title, m_other;
 };
-
-std::wstring TextOf(HWND hWnd) {
-    wchar_t sz[256] = {};
-    GetWindowTextW(hWnd, sz, 256);
-    return sz;
-}
 
 // Posts itself a window command at initialisation and ends with what the handler saw.
 class CSelfCommandDlg : public CDialogBase {
@@ -122,7 +118,8 @@ TEST(DialogBaseTest, AttachedControlsAreFoundAndLetGoWithTheirWindow) {
     CDialogBase page(IDD_MSGBOX);
     ASSERT_TRUE(page.Create(nullptr));
     CSubclassedWindow title, line;
-    EXPECT_TRUE(page.AttachAll({{IDC_MSGBOX_TITLE, &title}, {IDC_MSGBOX_LINE1, &line}}));
+    EXPECT_TRUE(page.Attach(IDC_MSGBOX_TITLE, title));
+    EXPECT_TRUE(page.Attach(IDC_MSGBOX_LINE1, line));
     EXPECT_EQ(&title, CSubclassedWindow::FromHandle(page.GetItem(IDC_MSGBOX_TITLE)));
     CSubclassedWindow other;
     EXPECT_FALSE(page.Attach(IDC_MSGBOX_TITLE, other));  // one object per window

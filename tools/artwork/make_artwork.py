@@ -2,7 +2,8 @@
 """Draws the program's built-in pictures and the reference server's test pictures.
 
 Run from anywhere: tools/artwork/make_artwork.py
-Writes app/res/*.png (the resources that app/res/Images.rc names) and
+Writes app/res/*.png, app/res/ImageResources.h (a name for each picture's resource number,
+which the image manager's table and Images.rc use), app/res/Images.rc (the resources) and
 tools/refserver/pictures/*. The PNG files are committed, so a build never runs this.
 Needs Python 3 with PIL (python3-pil) and the WenQuanYi Micro Hei font (fonts-wqy-microhei).
 
@@ -454,18 +455,41 @@ BUILT_IN = [
 BIG = {"background.png", "start_picture.png", "slide0.png"}
 
 
+def resource_name(name):
+    """The name of a picture's resource number: IDR_PICTURE_ and the file's stem in capitals."""
+    return "IDR_PICTURE_" + os.path.splitext(name)[0].upper()
+
+
+def built_in_header():
+    lines = ["// Resource numbers of the built-in pictures, for Images.rc and the image manager's table.",
+             "// Written by tools/artwork/make_artwork.py together with the pictures.",
+             "#pragma once", ""]
+    lines += ["#define %s %d" % (resource_name(name), number) for number, name, _, _ in BUILT_IN]
+    return "\n".join(lines) + "\n"
+
+
+def built_in_script():
+    lines = ["// Built-in pictures: PNG files of type IMAGE, by number (ImageResources.h).",
+             "// Written by tools/artwork/make_artwork.py together with the pictures.", "",
+             '#include "ImageResources.h"', ""]
+    lines += ['%s IMAGE "%s"' % (resource_name(name), name) for _, name, _, _ in BUILT_IN]
+    return "\n".join(lines) + "\n"
+
+
+def write_text(path, text):
+    with open(path, "w", encoding="utf-8", newline="\n") as f:
+        f.write(text)
+
+
 def write_built_in():
-    lines = ["// Built-in pictures: PNG files of type IMAGE, by number.",
-             "// Written by tools/artwork/make_artwork.py together with the pictures.", ""]
     for number, name, build, keyed in BUILT_IN:
         img = build()
         path = os.path.join(RES, name)
         save(img, path, dither=name in BIG)
         if keyed:
             check_key(img, path)
-        lines.append('%d IMAGE "%s"' % (number, name))
-    with open(os.path.join(RES, "Images.rc"), "w", encoding="utf-8", newline="\n") as f:
-        f.write("\n".join(lines) + "\n")
+    write_text(os.path.join(RES, "ImageResources.h"), built_in_header())
+    write_text(os.path.join(RES, "Images.rc"), built_in_script())
 
 
 def check_key(img, path):

@@ -4,13 +4,13 @@
 // written by ImageMagick's import). Runs under Wine on an X display; see skinshots.sh.
 #include <windows.h>
 #include <objbase.h>
-#include <gdiplus.h>
 
 #include <cstdio>
 #include <functional>
 #include <string>
 
 #include "ConfigDlg.h"
+#include "Handles.h"
 #include "ImageMgr.h"
 #include "InstallPathDlg.h"
 #include "KavvikMsgBoxDlg.h"
@@ -109,9 +109,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return 2;
     }
     std::string strOutDir = __argv[1];
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    CGdiplusSession gdiplus;
     CImageMgr::Instance().LoadFromResources();
     // Keep the pointer off the windows: only the states set on purpose should show.
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
@@ -119,7 +117,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     int nFailed = ShootControls(strOutDir) + ShootWindows(strOutDir);
     DestroyWindow(hBackdrop);
     CImageMgr::Instance().Release();
-    Gdiplus::GdiplusShutdown(token);
     if (nFailed)
         fprintf(stderr, "skinshots: %d pictures failed\n", nFailed);
     return nFailed ? 1 : 0;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Handles.h"
 #include "ImageLoaderThread.h"
 #include "ImageMgr.h"
 #include "Log.h"
@@ -119,10 +120,13 @@ size_t CountOf(const std::string& strText, const std::string& strLine) {
 class ImageMgrTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::Ok, Gdiplus::GdiplusStartup(&s_nToken, &input, nullptr));
+        s_pGdiplus = new CGdiplusSession;
+        ASSERT_TRUE(s_pGdiplus->IsStarted());
     }
-    static void TearDownTestSuite() { Gdiplus::GdiplusShutdown(s_nToken); }
+    static void TearDownTestSuite() {
+        delete s_pGdiplus;
+        s_pGdiplus = nullptr;
+    }
 
     void SetUp() override {
         SetLogFile(m_dir.File("test.log").c_str());
@@ -151,10 +155,10 @@ protected:
         return false;
     }
 
-    static ULONG_PTR s_nToken;
+    static CGdiplusSession* s_pGdiplus;
     CTempDir m_dir;
 };
-ULONG_PTR ImageMgrTest::s_nToken = 0;
+CGdiplusSession* ImageMgrTest::s_pGdiplus = nullptr;
 
 }  // namespace
 

@@ -1,6 +1,5 @@
-// The side dialogs and the progress page, run for real on this thread: the message box and
-// the loading window modally (driven from a thread timer inside their modal loop), the
-// progress page inside a stand-in main window.
+// The message box and the progress page, run for real on this thread: the box modally (driven
+// from a thread timer inside its modal loop), the page inside a stand-in main window.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -12,22 +11,9 @@
 #include "ProductInfoMgr.h"
 #include "ProgressDlg.h"
 #include "SkinTestSupport.h"
-#include "StartDlg.h"
 #include "resource.h"
 
 namespace {
-
-std::wstring TextOf(HWND hWnd) {
-    wchar_t sz[256] = {};
-    GetWindowTextW(hWnd, sz, 256);
-    return sz;
-}
-
-std::wstring Wide(const char* pszAnsi) {
-    wchar_t sz[256] = {};
-    MultiByteToWideChar(CP_ACP, 0, pszAnsi, -1, sz, 256);
-    return sz;
-}
 
 struct DialogSearch {
     HWND hExcept;
@@ -52,21 +38,8 @@ HWND FindThreadDialog(HWND hExcept = nullptr) {
     return search.hFound;
 }
 
-// Runs fn once, from the modal loop of whatever dialog runs when the timer fires.
-std::function<void()> g_fnLater;
-void CALLBACK LaterTimerProc(HWND, UINT, UINT_PTR nId, DWORD) {
-    KillTimer(nullptr, nId);
-    auto fn = std::move(g_fnLater);
-    if (fn)
-        fn();
-}
-void Later(UINT nMs, std::function<void()> fn) {
-    g_fnLater = std::move(fn);
-    SetTimer(nullptr, 0, nMs, LaterTimerProc);
-}
-
 struct BoxSeen {
-    std::wstring line1, line2, ok, cancel, title;
+    std::wstring line1, line2, ok, cancel, title, name, close;
     RECT rcWindow = {};
 };
 
@@ -83,6 +56,8 @@ void ReadBoxLater(BoxSeen& seen, std::function<void(HWND)> fnEnd, int nTries = 5
         seen.ok = TextOf(GetDlgItem(hBox, IDOK));
         seen.cancel = TextOf(GetDlgItem(hBox, IDCANCEL));
         seen.title = TextOf(GetDlgItem(hBox, IDC_MSGBOX_TITLE));
+        seen.name = TextOf(hBox);
+        seen.close = TextOf(GetDlgItem(hBox, IDC_MSGBOX_CLOSE));
         GetWindowRect(hBox, &seen.rcWindow);
         fnEnd(hBox);
     });
@@ -112,6 +87,10 @@ TEST(MessageBoxTest, SplitsTheTextAndAnswersWhichButtonEndedIt) {
     EXPECT_EQ(Wide("重 试"), seen.ok);
     EXPECT_EQ(Wide("选其他路径"), seen.cancel);
     EXPECT_EQ(Wide("提示"), seen.title);
+    // Named for the taskbar, screen readers and test tools as it is titled, its picture
+    // button as it is drawn.
+    EXPECT_EQ(Wide("提示"), seen.name);
+    EXPECT_EQ(Wide("关闭"), seen.close);
     EXPECT_EQ(296, seen.rcWindow.right - seen.rcWindow.left);
     EXPECT_EQ(173, seen.rcWindow.bottom - seen.rcWindow.top);
 
@@ -138,43 +117,6 @@ TEST(MessageBoxTest, SplitsTheTextAndAnswersWhichButtonEndedIt) {
             PostMessageW(hBox, WM_COMMAND, IDOK, 0);
     });
     EXPECT_EQ(8, ShowMsgBox(reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7ffe1234)), "x"));
-}
-
-TEST(LoadingDialogTest, EndsWithTheLoaderCommandAndCountsMeanwhile) {
-    CGdiplusSession gdiplus;
-    struct Case {
-        WORD nCommand;
-        INT_PTR nEnd;
-        int nResult;
-    };
-    // A command that is there before the first tick ends the window with the text untouched.
-    for (const Case& c : {Case{kCmdConfigLoaded, IDOK, 1}, Case{kCmdConfigFailed, IDCANCEL, -1},
-                          Case{kCmdNothingToInstall, IDCANCEL, 0}}) {
-        SCOPED_TRACE(c.nCommand);
-        WORD nCommand = c.nCommand;
-        CStartDlg dlg([nCommand](HWND hNotify) { PostMessageA(hNotify, WM_COMMAND, nCommand, 0); });
-        EXPECT_EQ(c.nEnd, dlg.DoModal(nullptr));
-        EXPECT_EQ(c.nResult, dlg.m_nResult);
-        EXPECT_EQ(0, dlg.m_nPercent);
-    }
-
-    // A slower loader: the number counts (blank-padded) until the command; Escape before any
-    // command counts as "nothing to install".
-    HWND hLoading = nullptr;
-    std::wstring strShown;
-    CStartDlg slow([&hLoading](HWND hNotify) { hLoading = hNotify; });
-    Later(400, [&] {
-        strShown = TextOf(GetDlgItem(hLoading, IDC_LOADING_TEXT));
-        PostMessageW(hLoading, WM_KEYDOWN, VK_ESCAPE, 0);
-    });
-    EXPECT_EQ(IDCANCEL, slow.DoModal(nullptr));
-    EXPECT_EQ(0, slow.m_nResult);
-    EXPECT_GE(slow.m_nPercent, 2);
-    EXPECT_LE(slow.m_nPercent, 20);
-    EXPECT_EQ(Wide("请稍后，正在加载资源 1%"), Wide(LoadingText(1).c_str()));
-    EXPECT_EQ(Wide("请稍后，正在加载资源99%"), Wide(LoadingText(99).c_str()));
-    EXPECT_EQ(0u, strShown.find(Wide("请稍后，正在加载资源")));
-    EXPECT_EQ(L'%', strShown.back());
 }
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "SkinMath.h"
+
 TEST(MainDialogRules, BackgroundSliceTitleBandAndSlideOrder) {
     ImageEntry background;
     background.x = 10;
@@ -16,10 +18,10 @@ TEST(MainDialogRules, BackgroundSliceTitleBandAndSlideOrder) {
     ASSERT_TRUE(ComputeBackgroundSlice(RECT{0, 0, 600, 400}, 600, 400, background, slice));
     EXPECT_EQ((std::vector<int>{slice.x, slice.y, slice.cx, slice.cy}), (std::vector<int>{10, 0, 1200, 800}));
     EXPECT_FALSE(ComputeBackgroundSlice(RECT{0, 0, 600, 400}, 0, 400, background, slice));
-    EXPECT_TRUE(IsInTitleBand(0));
-    EXPECT_TRUE(IsInTitleBand(70));
-    EXPECT_FALSE(IsInTitleBand(71));
-    EXPECT_FALSE(IsInTitleBand(-1));
+    EXPECT_EQ(HTCAPTION, TopStripHitTest(HTCLIENT, 0, kTitleBandHeight));
+    EXPECT_EQ(HTCAPTION, TopStripHitTest(HTCLIENT, 70, kTitleBandHeight));
+    EXPECT_EQ(HTCLIENT, TopStripHitTest(HTCLIENT, 71, kTitleBandHeight));
+    EXPECT_EQ(HTCLIENT, TopStripHitTest(HTCLIENT, -1, kTitleBandHeight));
 
     std::vector<int> shown;
     for (int i = 0, nCur = 0; i < 5; ++i) shown.push_back(nCur = NextSlideIndex(nCur, 3));
