@@ -15,8 +15,11 @@ function(orvane_delay_def import_lib def_file dll)
     set(names)
     foreach(line ${lines})
         string(REGEX REPLACE ".* T " "" name "${line}")
-        if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-            string(REGEX REPLACE "^_" "" name "${name}")
+        # The 32-bit C prefix is one underscore. REGEX REPLACE "^_" would take every leading
+        # one, and "__TrackMouseEvent@4" (comctl32's _TrackMouseEvent) would become user32's
+        # TrackMouseEvent, bound to a comctl32 export that does not exist.
+        if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND name MATCHES "^_")
+            string(SUBSTRING "${name}" 1 -1 name)
         endif()
         list(APPEND names "${name}")
     endforeach()

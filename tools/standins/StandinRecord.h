@@ -16,11 +16,7 @@ inline std::string StandinModuleFolder(HMODULE hModule) {
     return nSlash == std::string::npos ? std::string() : strPath.substr(0, nSlash + 1);
 }
 
-inline void StandinRecord(HMODULE hModule, const std::string& strLine) {
-    char szFile[MAX_PATH * 2] = {};
-    DWORD n = ::GetEnvironmentVariableA("ORVANE_STANDIN_RECORD", szFile, sizeof(szFile));
-    std::string strFile =
-        n > 0 && n < sizeof(szFile) ? std::string(szFile, n) : StandinModuleFolder(hModule) + "standins.log";
+inline void StandinAppendLine(const std::string& strFile, const std::string& strLine) {
     HANDLE hFile = ::CreateFileA(strFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
@@ -29,6 +25,18 @@ inline void StandinRecord(HMODULE hModule, const std::string& strLine) {
     DWORD dwWritten = 0;
     ::WriteFile(hFile, strText.data(), static_cast<DWORD>(strText.size()), &dwWritten, nullptr);
     ::CloseHandle(hFile);
+}
+
+// The file named by ORVANE_STANDIN_RECORD, or empty when that is unset.
+inline std::string StandinRecordFile() {
+    char szFile[MAX_PATH * 2] = {};
+    DWORD n = ::GetEnvironmentVariableA("ORVANE_STANDIN_RECORD", szFile, sizeof(szFile));
+    return n > 0 && n < sizeof(szFile) ? std::string(szFile, n) : std::string();
+}
+
+inline void StandinRecord(HMODULE hModule, const std::string& strLine) {
+    std::string strFile = StandinRecordFile();
+    StandinAppendLine(strFile.empty() ? StandinModuleFolder(hModule) + "standins.log" : strFile, strLine);
 }
 
 // The command line after the program's own name (quoted or not), without leading blanks.

@@ -136,8 +136,8 @@ TEST_F(InstallRunTest, DefaultRunFromDownloadToClientAndRecommendedProducts) {
     EXPECT_EQ(run.GetState(), CInstallRun::kFinished);
     EXPECT_EQ(run.GetInstallerPath(), strFolder + "\\Install\\kavvik_setup.exe");
     run.StartClient();
-    // Started through the desktop's shell, the client has the shell's environment and writes
-    // its line beside itself.
+    // Started through the desktop's shell, the client has the shell's environment; its line is
+    // also beside it.
     std::string strClient = "client\tcmdline=\"" + strFolder + "\\Kavvik.exe\"\tcwd=" + strFolder + "\n";
     auto clientText = [&] { return Record() + ReadFileText(strFolder + "\\standins.log"); };
     for (int i = 0; i < 200 && !Contains(clientText(), strClient); ++i) ::Sleep(50);

@@ -53,8 +53,8 @@ TEST(ProgramLaunch, InstallerRunsSilentlyAndTheProductCheckFindsItsEntry) {
     EXPECT_FALSE(CheckProductInstalled(3));
 }
 
-// The client's record line: started through the desktop's shell, the client has the
-// shell's environment, without the record's name, and writes beside itself.
+// The client's record line: started through the desktop's shell, the client has the shell's
+// environment, which may name no record or another test's, so its line is also beside it.
 std::string WaitForClientLine(const CStandinRecord& record, const std::string& strFolder) {
     for (int i = 0; i < 200; ++i) {
         std::string strText = record.Text() + ReadFileText(strFolder + "\\standins.log");
