@@ -2,8 +2,6 @@
 
 #include <gdiplus.h>
 
-#include "SubclassedWindow.h"
-
 void DrawImageEntry(HDC hdc, Gdiplus::Image* pImage, int x, int y, int cx, int cy, int srcX, int srcY,
                     int srcCx, int srcCy) {
     if (!hdc || !pImage)
@@ -51,26 +49,6 @@ void PaintParentBackground(HWND hControl, HDC hdc) {
     CSelectObject selectBitmap(memDc.Get(), bitmap.Get());
     ::SendMessageW(hParent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memDc.Get()), 0);
     ::BitBlt(hdc, 0, 0, rcClient.right, rcClient.bottom, memDc.Get(), rcWindow.left, rcWindow.top, SRCCOPY);
-}
-
-void CompositeControl(CSubclassedWindow& control, HDC hParentDc) {
-    HWND hControl = control.GetHwnd();
-    if (!hControl || !(::GetWindowLongPtrW(hControl, GWL_STYLE) & WS_VISIBLE))
-        return;
-    RECT rc = {};
-    ::GetWindowRect(hControl, &rc);
-    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(hControl), reinterpret_cast<POINT*>(&rc), 2);
-    int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
-    if (cx <= 0 || cy <= 0)
-        return;
-    CMemoryDc memDc(::CreateCompatibleDC(hParentDc));
-    CBitmapHandle bitmap(::CreateCompatibleBitmap(hParentDc, cx, cy));
-    if (!memDc || !bitmap)
-        return;
-    CSelectObject selectBitmap(memDc.Get(), bitmap.Get());
-    PaintParentBackground(hControl, memDc.Get());
-    control.PaintTo(memDc.Get(), cx, cy);
-    ::BitBlt(hParentDc, rc.left, rc.top, cx, cy, memDc.Get(), 0, 0, SRCCOPY);
 }
 
 LOGFONTA MakeFontDesc(int nHeight, int nWeight, bool bUnderline) {

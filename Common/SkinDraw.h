@@ -12,8 +12,6 @@
 #include "ImageKeys.h"
 #include "ImageSource.h"
 
-class CSubclassedWindow;
-
 // Colours as 0x00BBGGRR.
 constexpr COLORREF kColorKey = RGB(255, 0, 255);
 constexpr COLORREF kDefaultTextColor = RGB(39, 47, 52);  // 0x342F27
@@ -36,11 +34,6 @@ bool MakeSkinnedWindow(HWND hWnd);
 // Paints the part of the parent's background that lies under the control onto hdc at (0, 0)
 // (the parent paints itself through WM_ERASEBKGND into an off-screen picture).
 void PaintParentBackground(HWND hControl, HDC hdc);
-
-// Paints the control (its parent's background, then its own content through PaintTo) into
-// an off-screen picture and copies that to the control's place on the parent's surface.
-// A hidden control is left out.
-void CompositeControl(CSubclassedWindow& control, HDC hParentDc);
 
 // A font description with the program's face "宋体" and character set 134.
 LOGFONTA MakeFontDesc(int nHeight, int nWeight = FW_NORMAL, bool bUnderline = false);

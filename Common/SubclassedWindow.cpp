@@ -86,3 +86,23 @@ LRESULT CALLBACK CSubclassedWindow::SubclassProc(HWND hWnd, UINT nMsg, WPARAM wP
         return result;
     return ::DefSubclassProc(hWnd, nMsg, wParam, lParam);
 }
+
+void CompositeControl(CSubclassedWindow& control, HDC hParentDc) {
+    HWND hControl = control.GetHwnd();
+    if (!hControl || !(::GetWindowLongPtrW(hControl, GWL_STYLE) & WS_VISIBLE))
+        return;
+    RECT rc = {};
+    ::GetWindowRect(hControl, &rc);
+    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(hControl), reinterpret_cast<POINT*>(&rc), 2);
+    int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+    if (cx <= 0 || cy <= 0)
+        return;
+    CMemoryDc memDc(::CreateCompatibleDC(hParentDc));
+    CBitmapHandle bitmap(::CreateCompatibleBitmap(hParentDc, cx, cy));
+    if (!memDc || !bitmap)
+        return;
+    CSelectObject selectBitmap(memDc.Get(), bitmap.Get());
+    PaintParentBackground(hControl, memDc.Get());
+    control.PaintTo(memDc.Get(), cx, cy);
+    ::BitBlt(hParentDc, rc.left, rc.top, cx, cy, memDc.Get(), 0, 0, SRCCOPY);
+}

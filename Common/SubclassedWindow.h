@@ -62,3 +62,8 @@ private:
     CFontHandle m_font;
     COLORREF m_textColor = CLR_INVALID;
 };
+
+// Paints the control (its parent's background, then its own content through PaintTo) into
+// an off-screen picture and copies that to the control's place on the parent's surface.
+// A hidden control is left out.
+void CompositeControl(CSubclassedWindow& control, HDC hParentDc);

@@ -224,8 +224,14 @@ std::string CProductInfoMgr::GetPromotionSummary() const {
 
 ReportFields CProductInfoMgr::CState::MakeReportFields() const {
     ReportFields fields;
-    fields.rept = m_rept;
-    fields.promotion = m_promotion;
+    fields.url = m_rept.url;
+    fields.productName = m_rept.productName;
+    fields.version = m_rept.version;
+    fields.recType = m_promotion.recType;
+    fields.recId = m_promotion.recId;
+    fields.recAd = m_promotion.recAd;
+    fields.fromUrl = m_promotion.fromUrl;
+    fields.webId = m_promotion.webId;
     fields.oemId = m_nOemId;
     return fields;
 }

@@ -1,5 +1,5 @@
-// The background thread that fetches the server's pictures into the image manager: the first
-// image, then the slideshow images in list order, then the last image.
+// The background thread that fetches the server's pictures and hands their bytes to a sink:
+// the first image, then the slideshow images in list order, then the last image.
 #pragma once
 
 #include <string>
@@ -7,7 +7,7 @@
 
 #include "WorkerThread.h"
 
-class CImageMgr;
+class CImageSink;
 
 // The picture addresses of the setup configuration; empty first or last: nothing to fetch.
 struct ImageAddresses {
@@ -18,8 +18,8 @@ struct ImageAddresses {
 
 class CImageLoaderThread : public CWorkerThread {
 public:
-    // The manager must outlive the thread; the owner stops and waits for it before Release.
-    CImageLoaderThread(CImageMgr& mgr, ImageAddresses addresses);
+    // The sink must outlive the thread; the owner stops and waits for it before the sink goes.
+    CImageLoaderThread(CImageSink& sink, ImageAddresses addresses);
 
 protected:
     // A stop request takes effect between two slideshow pictures and before the last one;
@@ -27,6 +27,12 @@ protected:
     void OnExecute() override;
 
 private:
-    CImageMgr& m_mgr;
+    // One request; logged once the sink has had the picture, or the request failed.
+    void LoadFirstImage();
+    // Up to three requests while they fail; a picture that arrives but does not decode is
+    // not fetched again.
+    void LoadLastImage();
+
+    CImageSink& m_sink;
     ImageAddresses m_addresses;
 };

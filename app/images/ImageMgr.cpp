@@ -5,11 +5,9 @@
 
 #include <climits>
 
-#include "ImageLoaderThread.h"
 #include "ImageResources.h"
 #include "Log.h"
 #include "PictureSize.h"
-#include "ProductInfoMgr.h"
 #include "SkinMath.h"
 #include "StringUtil.h"
 
@@ -59,8 +57,6 @@ bool ReadAllPixels(Gdiplus::Bitmap& bitmap) {
     return true;
 }
 
-constexpr int kLastImageAttempts = 3;
-
 }  // namespace
 
 CImageMgr* CImageMgr::s_pInstance = nullptr;
@@ -97,24 +93,8 @@ Gdiplus::Image* CImageMgr::LoadResourceImage(UINT nId) {
     const void* pData = hData ? ::LockResource(hData) : nullptr;
     if (!pData)
         return nullptr;
-    ByteVector bytes(static_cast<const unsigned char*>(pData),
-                     static_cast<const unsigned char*>(pData) + ::SizeofResource(hModule, hResource));
-    return AddImage(StrFormat("Resource%u", nId).c_str(), bytes.data(), bytes.size());
-}
-
-bool CImageMgr::LoadFromServer() {
-    const CProductInfoMgr& config = CProductInfoMgr::Instance();
-    ImageAddresses addresses;
-    addresses.strFirst = config.GetFirstImageUrl();
-    for (size_t i = 0; i < config.GetImageCount(); ++i) addresses.slides.push_back(config.GetImageUrl(i));
-    addresses.strLast = config.GetLastImageUrl();
-    return StartLoader(addresses);
-}
-
-bool CImageMgr::StartLoader(const ImageAddresses& addresses) {
-    m_pLoader.reset(new CImageLoaderThread(*this, addresses));
-    m_pLoader->Start();
-    return true;
+    return AddImage(StrFormat("Resource%u", nId).c_str(), static_cast<const unsigned char*>(pData),
+                    ::SizeofResource(hModule, hResource));
 }
 
 Gdiplus::Image* CImageMgr::AddImage(const char* pszName, const unsigned char* pData, size_t nSize) {
@@ -183,43 +163,27 @@ void CImageMgr::SetStateImages(Gdiplus::Image* pImage, int nType) {
     }
 }
 
-void CImageMgr::SetFirstImage(const std::string& strUrl) {
-    CHttpClass http;
-    ByteVector bytes;
-    if (http.SendHttpMsg(strUrl.c_str(), bytes) == 1) {
-        Gdiplus::Image* pImage = AddImage("DefaultImage", bytes.data(), bytes.size());
-        if (pImage)
-            SetImage(kImageSlide, 0, pImage);
-    }
-    LOGF(6, "设置FirstImage %s\n", strUrl.c_str());
+bool CImageMgr::SetFirstImage(const unsigned char* pData, size_t nSize) {
+    Gdiplus::Image* pImage = AddImage("DefaultImage", pData, nSize);
+    SetImage(kImageSlide, 0, pImage);
+    return pImage != nullptr;
 }
 
-void CImageMgr::SetLastImage(const std::string& strUrl) {
-    CHttpClass http;
-    ByteVector bytes;
-    for (int nAttempt = 0; nAttempt < kLastImageAttempts; ++nAttempt) {
-        if (http.SendHttpMsg(strUrl.c_str(), bytes) != 1) {
-            LOGF(0, "SetLastImage Fail\n");
-            continue;
-        }
-        Gdiplus::Image* pImage = AddImage("FinishImage", bytes.data(), bytes.size());
-        if (pImage)
-            SetImage(kImageFinish, 0, pImage);
-        else
-            LOGF(0, "SetLastImage pImage=null\n");
-        break;
-    }
-    LOGF(6, "设置LastImage %s\n", strUrl.c_str());
+bool CImageMgr::SetLastImage(const unsigned char* pData, size_t nSize) {
+    Gdiplus::Image* pImage = AddImage("FinishImage", pData, nSize);
+    SetImage(kImageFinish, 0, pImage);
+    return pImage != nullptr;
 }
 
-void CImageMgr::AddSlideImage(const ByteVector& bytes) {
+bool CImageMgr::AddSlideImage(const unsigned char* pData, size_t nSize) {
     int nSlide = m_nSlideCount.load();
-    Gdiplus::Image* pImage = AddImage(StrFormat("Image%d", nSlide).c_str(), bytes.data(), bytes.size());
+    Gdiplus::Image* pImage = AddImage(StrFormat("Image%d", nSlide).c_str(), pData, nSize);
     if (!pImage)
-        return;
+        return false;
     // Filed before the count is raised, so every index below the count can be found.
     SetImage(kImageSlide, static_cast<UINT>(nSlide), pImage);
     m_nSlideCount.store(nSlide + 1);
+    return true;
 }
 
 bool CImageMgr::GetImage(int nType, UINT nIndex, ImageEntry& entry) {
@@ -232,12 +196,6 @@ bool CImageMgr::GetImage(int nType, UINT nIndex, ImageEntry& entry) {
 }
 
 void CImageMgr::Release() {
-    if (m_pLoader) {
-        m_pLoader->Stop();
-        m_pLoader->WaitFor(-1);
-        m_pLoader->CloseThreadHandle();
-        m_pLoader.reset();
-    }
     {
         CAutoLock lock(m_mapLock);
         m_map.clear();

@@ -1,12 +1,12 @@
 // The one store of every picture the interface draws: the built-in pictures decoded at
-// start-up and the server's pictures fetched by the loader thread, each filed under a key
-// (type, index). Button strips hold five equal frames side by side; frames 0 to 3 are filed
-// as the button states 0 to 3.
+// start-up and the server's pictures a loader hands in through CImageSink, each filed under
+// a key (type, index). Button strips hold five equal frames side by side; frames 0 to 3 are
+// filed as the button states 0 to 3.
 //
 // Ownership: the store owns every image it decoded until Release, so an image handed out by
 // GetImage stays drawable even after its key has been given another image.
-// Threads: the user-interface thread creates, loads from the resources, starts the loader and
-// releases; the loader thread decodes and files; GetImage may be called from any thread.
+// Threads: the user-interface thread creates, loads from the resources and releases; one
+// thread at a time (the loader) files through the sink; GetImage may be called from any thread.
 #pragma once
 
 #include <windows.h>
@@ -14,22 +14,18 @@
 #include <atomic>
 #include <map>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "Handles.h"
-#include "HttpClass.h"
 #include "ImageKeys.h"
+#include "ImageSink.h"
 #include "ImageSource.h"
 
 namespace Gdiplus {
 class Image;
 }
 
-class CImageLoaderThread;
-struct ImageAddresses;
-
-class CImageMgr final : public CImageSource {
+class CImageMgr final : public CImageSource, public CImageSink {
 public:
     // The one instance, created on the first call (user-interface thread, before the loader
     // exists), which also makes it the store the skinned controls draw from.
@@ -38,11 +34,6 @@ public:
     // Decodes and files the built-in pictures and sets the slide count to 1. GDI+ must have
     // been started. Always true.
     bool LoadFromResources();
-    // Starts the loader thread over the configuration manager's picture addresses, once the
-    // configuration has been loaded. Returns at once; always true.
-    bool LoadFromServer();
-    // As LoadFromServer, over the given addresses (front ends and tests).
-    bool StartLoader(const ImageAddresses& addresses);
 
     // Decodes bytes whole (the name is for the log only) and keeps the image in the store;
     // null when they do not decode, or declare a size beyond IsPictureSizeAcceptable (those
@@ -55,18 +46,19 @@ public:
     // their entries. A null image files nothing.
     void SetStateImages(Gdiplus::Image* pImage, int nType);
 
-    // Loader thread; each blocks on its own HTTP requests.
-    void SetFirstImage(const std::string& strUrl);
-    void SetLastImage(const std::string& strUrl);
-    void AddSlideImage(const ByteVector& bytes);
+    // The sink: the first picture is filed as slide 0, the slides from GetSlideCount() on,
+    // the last picture under kImageFinish.
+    bool SetFirstImage(const unsigned char* pData, size_t nSize) override;
+    bool AddSlideImage(const unsigned char* pData, size_t nSize) override;
+    bool SetLastImage(const unsigned char* pData, size_t nSize) override;
 
     bool GetImage(int nType, UINT nIndex, ImageEntry& entry) override;
     // Slides are filed under type 18 with indexes 0 to GetSlideCount() - 1.
     int GetSlideCount() const { return m_nSlideCount.load(); }
 
-    // Stops the loader and waits for it without limit, frees every image and destroys the
-    // instance; a later Instance creates a new one. User-interface thread, after every window
-    // that draws from the store has gone.
+    // Frees every image and destroys the instance; a later Instance creates a new one.
+    // User-interface thread, after every window that draws from the store has gone and the
+    // loader that fed it has ended.
     void Release();
 
 private:
@@ -92,5 +84,4 @@ private:
     std::map<Key, ImageEntry> m_map;
     CCriticalSection m_mapLock;
     std::atomic<int> m_nSlideCount{0};
-    std::unique_ptr<CImageLoaderThread> m_pLoader;
 };

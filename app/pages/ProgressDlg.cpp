@@ -4,6 +4,7 @@
 
 #include "InstallHost.h"
 #include "SkinDraw.h"
+#include "SubclassedWindow.h"
 #include "resource.h"
 
 namespace {

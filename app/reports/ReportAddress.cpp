@@ -23,12 +23,12 @@ std::string EscapeQueryValue(const std::string& strText) {
 }
 
 std::string BuildReportAddress(const ReportFields& fields, const char* pszEvent, const std::string& strTail) {
-    std::string strFromUrl = UrlEncode(fields.promotion.fromUrl);
-    std::string strAddress = StrFormat(
-        "%s%s?dlver=%s&pname=%s&pver=%s&cmdtype=%d&cmdid=%I64d&ad=%d&oemid=%d&fromurl=%s&webid=%s",
-        fields.rept.url.c_str(), pszEvent, kReportFormatVersion,
-        EscapeQueryValue(fields.rept.productName).c_str(), EscapeQueryValue(fields.rept.version).c_str(),
-        static_cast<int>(fields.promotion.recType), fields.promotion.recId, fields.promotion.recAd,
-        static_cast<int>(fields.oemId), strFromUrl.c_str(), EscapeQueryValue(fields.promotion.webId).c_str());
+    std::string strFromUrl = UrlEncode(fields.fromUrl);
+    std::string strAddress =
+        StrFormat("%s%s?dlver=%s&pname=%s&pver=%s&cmdtype=%d&cmdid=%I64d&ad=%d&oemid=%d&fromurl=%s&webid=%s",
+                  fields.url.c_str(), pszEvent, kReportFormatVersion,
+                  EscapeQueryValue(fields.productName).c_str(), EscapeQueryValue(fields.version).c_str(),
+                  static_cast<int>(fields.recType), fields.recId, fields.recAd,
+                  static_cast<int>(fields.oemId), strFromUrl.c_str(), EscapeQueryValue(fields.webId).c_str());
     return strAddress + strTail;
 }

@@ -5,14 +5,19 @@
 #include <cstdint>
 #include <string>
 
-#include "ProductInfo.h"
-#include "Promotion.h"
-
 constexpr char kReportFormatVersion[] = "G1.0.0";
 
+// What a report says besides its event: who reports (the statistics base address, the
+// product's name and version), the promotion that brought the user, and the OEM number.
 struct ReportFields {
-    ReptInfo rept;
-    PromotionInfo promotion;
+    std::string url;
+    std::string productName;
+    std::string version;
+    uint8_t recType = 0;
+    int64_t recId = 0;
+    int32_t recAd = 0;
+    std::string fromUrl;
+    std::string webId;
     uint32_t oemId = 0;
 };
 

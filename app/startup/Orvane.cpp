@@ -23,6 +23,14 @@ std::string MakeLogFilePath(const std::string& strFolder, const SYSTEMTIME& st) 
                      st.wHour, st.wMinute, st.wSecond);
 }
 
+ImageAddresses GetImageAddresses(const CProductInfoMgr& config) {
+    ImageAddresses addresses;
+    addresses.strFirst = config.GetFirstImageUrl();
+    for (size_t i = 0; i < config.GetImageCount(); ++i) addresses.slides.push_back(config.GetImageUrl(i));
+    addresses.strLast = config.GetLastImageUrl();
+    return addresses;
+}
+
 BOOL COrvaneApp::InitInstance() {
     InstallCrashHandler();
 
@@ -73,8 +81,9 @@ bool COrvaneApp::LoadConfiguration() {
         return false;
     }
     LOGF(0, "CImageMgr::Instance().LoadFromServer()\n");
-    if (!CImageMgr::Instance().LoadFromServer())
-        return false;
+    m_pImageLoader = std::make_unique<CImageLoaderThread>(CImageMgr::Instance(),
+                                                          GetImageAddresses(CProductInfoMgr::Instance()));
+    m_pImageLoader->Start();
     LOGF(0, "CImageMgr::Instance().LoadFromServer() Success\n");
     return true;
 }
@@ -93,7 +102,17 @@ void COrvaneApp::RunInstall(const std::string& strInstallDir) {
 
 int COrvaneApp::ExitInstance() {
     // Every window that draws from the store has gone; GDI+ must still run.
+    StopImageLoader();
     CImageMgr::Instance().Release();
     m_gdiplus.reset();
     return 0;
+}
+
+void COrvaneApp::StopImageLoader() {
+    if (!m_pImageLoader)
+        return;
+    m_pImageLoader->Stop();
+    m_pImageLoader->WaitFor(-1);
+    m_pImageLoader->CloseThreadHandle();
+    m_pImageLoader.reset();
 }

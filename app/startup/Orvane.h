@@ -4,10 +4,14 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "Handles.h"
+#include "ImageLoaderThread.h"
+
+class CProductInfoMgr;
 
 class COrvaneApp {
 public:
@@ -23,12 +27,16 @@ public:
 private:
     // The built-in pictures, the loading window and its outcome (with its message when the
     // run ends there), the server pictures. False: the run ends.
-    static bool LoadConfiguration();
+    bool LoadConfiguration();
+    // Ends the loader of the server pictures, if it runs; waits without limit.
+    void StopImageLoader();
     // The main dialog, then the waits for the recommended-install worker and the reports.
     static void RunInstall(const std::string& strInstallDir);
 
     // Started once the single-instance lock is held; ended after the picture store's release.
     std::optional<CGdiplusSession> m_gdiplus;
+    // Fetches the server pictures into the image store; ended before the store's release.
+    std::unique_ptr<CImageLoaderThread> m_pImageLoader;
 };
 
 // The single-instance lock, held for the life of the process.
@@ -36,3 +44,6 @@ extern const char kSingleInstanceMutex[];
 
 // "<folder>log\YYYYMMDD hhmmss.log"; folder ends with a backslash.
 std::string MakeLogFilePath(const std::string& strFolder, const SYSTEMTIME& st);
+
+// The picture addresses of a loaded configuration, in the order the loader fetches them.
+ImageAddresses GetImageAddresses(const CProductInfoMgr& config);

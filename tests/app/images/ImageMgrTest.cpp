@@ -7,7 +7,9 @@
 #include <psapi.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Handles.h"
@@ -15,6 +17,7 @@
 #include "ImageMgr.h"
 #include "Log.h"
 #include "MakerServer.h"
+#include "Orvane.h"
 #include "PictureSize.h"
 #include "ProductInfoMgr.h"
 #include "RefServerControl.h"
@@ -116,6 +119,45 @@ size_t CountOf(const std::string& strText, const std::string& strLine) {
     for (size_t i = strText.find(strLine); i != std::string::npos; i = strText.find(strLine, i + 1)) ++nCount;
     return nCount;
 }
+
+// A loader over the addresses into the sink, started at once; stopped and waited for when it
+// goes, as its owner in the program does before the store's release.
+class CLoaderRun {
+public:
+    CLoaderRun(CImageSink& sink, ImageAddresses addresses) : m_loader(sink, std::move(addresses)) {
+        m_loader.Start();
+    }
+    ~CLoaderRun() { Stop(); }
+    void Stop() {
+        m_loader.Stop();
+        m_loader.WaitFor(-1);
+        m_loader.CloseThreadHandle();
+    }
+
+private:
+    CImageLoaderThread m_loader;
+};
+
+// What a loader handed over, call by call: 'F'irst, 'S'lide or 'L'ast and the byte count.
+class CRecordingSink : public CImageSink {
+public:
+    bool SetFirstImage(const unsigned char*, size_t nSize) override { return Record('F', nSize); }
+    bool AddSlideImage(const unsigned char*, size_t nSize) override { return Record('S', nSize); }
+    bool SetLastImage(const unsigned char*, size_t nSize) override { return Record('L', nSize); }
+    std::vector<std::pair<char, size_t>> Calls() {
+        CAutoLock lock(m_lock);
+        return m_calls;
+    }
+
+private:
+    bool Record(char cKind, size_t nSize) {
+        CAutoLock lock(m_lock);
+        m_calls.emplace_back(cKind, nSize);
+        return true;
+    }
+    CCriticalSection m_lock;
+    std::vector<std::pair<char, size_t>> m_calls;
+};
 
 class ImageMgrTest : public ::testing::Test {
 protected:
@@ -251,6 +293,42 @@ TEST_F(ImageMgrTest, BuiltInPicturesAreFiledWithTheirSizesAndFrames) {
     fresh.Release();
 }
 
+// The store fed through its sink alone, as a loader feeds it: bytes that do not decode are
+// refused under the names the log gives them and take no slide number; pictures that decode
+// take the first slide's place, the slide after the built-in one and the finish picture's.
+TEST_F(ImageMgrTest, SinkFilesFirstSlideAndLastPictureWithoutANetwork) {
+    CImageMgr& mgr = CImageMgr::Instance();
+    mgr.LoadFromResources();
+    CImageSink& sink = mgr;
+    const std::vector<uint8_t> junk = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
+    EXPECT_FALSE(sink.SetFirstImage(junk.data(), junk.size()));
+    EXPECT_FALSE(sink.AddSlideImage(junk.data(), junk.size()));
+    EXPECT_FALSE(sink.SetLastImage(junk.data(), junk.size()));
+    ImageEntry entry;
+    EXPECT_FALSE(mgr.GetImage(17, 0, entry));
+    EXPECT_EQ(1, mgr.GetSlideCount());
+    ASSERT_TRUE(mgr.GetImage(18, 0, entry));
+    EXPECT_EQ(580, entry.cx);
+    std::string strLog = LogText();
+    for (const char* pszName : {"DefaultImage", "Image1", "FinishImage"})
+        EXPECT_EQ(1u, CountOf(strLog, std::string("CImageMgr::AddImage 图片数据加载失败 ") + pszName + "\n"));
+
+    const std::vector<uint8_t> first = MakeBmp(40, 30, 0x10), slide = MakeBmp(41, 31, 0x20),
+                               last = MakeBmp(42, 32, 0x30);
+    EXPECT_TRUE(sink.SetFirstImage(first.data(), first.size()));
+    EXPECT_TRUE(sink.AddSlideImage(slide.data(), slide.size()));
+    EXPECT_TRUE(sink.SetLastImage(last.data(), last.size()));
+    EXPECT_EQ(2, mgr.GetSlideCount());
+    const int kSizes[][4] = {{18, 0, 40, 30}, {18, 1, 41, 31}, {17, 0, 42, 32}};
+    for (const auto& row : kSizes) {
+        ASSERT_TRUE(mgr.GetImage(row[0], static_cast<UINT>(row[1]), entry)) << row[0] << " " << row[1];
+        EXPECT_EQ(row[2], entry.cx);
+        EXPECT_EQ(row[3], entry.cy);
+    }
+    EXPECT_FALSE(mgr.GetImage(18, 2, entry));
+    mgr.Release();
+}
+
 // The whole road through the configuration: the setup document names the pictures, the loader
 // files what arrives and decodes, and skips or refuses the rest.
 TEST_F(ImageMgrTest, ServerPicturesNamedByTheSetupAreFiledInListOrder) {
@@ -285,7 +363,7 @@ TEST_F(ImageMgrTest, ServerPicturesNamedByTheSetupAreFiledInListOrder) {
     mgr.LoadFromResources();
     ImageEntry builtIn;
     ASSERT_TRUE(mgr.GetImage(18, 0, builtIn));
-    ASSERT_TRUE(mgr.LoadFromServer());
+    CLoaderRun loader(mgr, GetImageAddresses(config));
     ASSERT_TRUE(WaitForLog("设置LastImage " + strLast + "\n", 30000));
 
     ImageEntry slide;
@@ -311,12 +389,13 @@ TEST_F(ImageMgrTest, ServerPicturesNamedByTheSetupAreFiledInListOrder) {
     EXPECT_EQ(0u, CountOf(strLog, "pImage=null"));
     EXPECT_EQ(1u, ServerRequests("/img/missing.png").size());
     EXPECT_EQ(3u, ServerRequests("/img/nolast.png").size());
+    loader.Stop();
     mgr.Release();
     config.Shutdown();
     ::SetEnvironmentVariableA("ORVANE_SERVER_BASE", nullptr);
 }
 
-TEST_F(ImageMgrTest, LastImageArrivesAndReleaseStopsTheLoaderBetweenPictures) {
+TEST_F(ImageMgrTest, LastImageArrivesAndAStopEndsTheLoaderBetweenPictures) {
     ASSERT_TRUE(ResetServer());
     std::string strLast = PutServedFile("img/last.png", ServerPicture("last.png"));
     std::string strNotImage = PutServedFile("img/notimage.png", ServerPicture("notimage.png"));
@@ -326,7 +405,8 @@ TEST_F(ImageMgrTest, LastImageArrivesAndReleaseStopsTheLoaderBetweenPictures) {
     mgr.LoadFromResources();
     ImageEntry builtIn, entry;
     ASSERT_TRUE(mgr.GetImage(18, 0, builtIn));
-    mgr.StartLoader(ImageAddresses{strMissing, {strNotImage, strA}, strLast});
+    auto pLoader =
+        std::make_unique<CLoaderRun>(mgr, ImageAddresses{strMissing, {strNotImage, strA}, strLast});
     ASSERT_TRUE(WaitForLog("设置LastImage " + strLast + "\n", 30000));
     ASSERT_TRUE(mgr.GetImage(18, 0, entry));
     EXPECT_EQ(builtIn.pImage, entry.pImage);  // the first image failed: the built-in slide stays
@@ -340,23 +420,28 @@ TEST_F(ImageMgrTest, LastImageArrivesAndReleaseStopsTheLoaderBetweenPictures) {
     EXPECT_EQ(1u, CountOf(strLog, "设置FirstImage " + strMissing + "\n"));
     EXPECT_EQ(1u, CountOf(strLog, "CImageMgr::AddImage 图片数据加载失败 Image1\n"));
     EXPECT_EQ(0u, CountOf(strLog, "SetLastImage Fail"));
+    pLoader.reset();
     mgr.Release();
 
     // A last picture that arrives but does not decode is not fetched again.
-    CImageMgr::Instance().StartLoader(ImageAddresses{"", {}, strNotImage});
+    pLoader = std::make_unique<CLoaderRun>(CImageMgr::Instance(), ImageAddresses{"", {}, strNotImage});
     ASSERT_TRUE(WaitForLog("设置LastImage " + strNotImage + "\n", 30000));
+    pLoader.reset();
     CImageMgr::Instance().Release();
     EXPECT_EQ(1u, CountOf(LogText(), "SetLastImage pImage=null\n"));
     EXPECT_FALSE(CImageSource::Current());
 
-    // A stop waits for the picture under way, then skips the rest and the last picture.
+    // A stop waits for the picture under way and hands it over, then skips the rest and the
+    // last picture.
     ASSERT_TRUE(ResetServer());
     ASSERT_TRUE(SetServerRule("path=/img/a.bmp&delay=1500"));
-    CImageMgr::Instance().StartLoader(ImageAddresses{"", {strA, strA, strA}, strLast});
+    CRecordingSink sink;
+    pLoader = std::make_unique<CLoaderRun>(sink, ImageAddresses{"", {strA, strA, strA}, strLast});
     for (int i = 0; i < 200 && ServerRequests("/img/a.bmp").empty(); ++i) ::Sleep(50);
-    CImageMgr::Instance().Release();
+    pLoader.reset();
     EXPECT_EQ(1u, ServerRequests("/img/a.bmp").size());
     EXPECT_EQ(0u, ServerRequests("/img/last.png").size());
+    EXPECT_EQ((std::vector<std::pair<char, size_t>>{{'S', MakeBmp(41, 30, 0x10).size()}}), sink.Calls());
     ClearServerRules();
 }
 
@@ -373,7 +458,7 @@ TEST_F(ImageMgrTest, GifFrameBeyondItsScreenIsRefusedWithoutGrowingMemory) {
     ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof(before)));
     CImageMgr& mgr = CImageMgr::Instance();
     mgr.LoadFromResources();
-    mgr.StartLoader(ImageAddresses{"", {strHostile, strGif, strA}, strA});
+    CLoaderRun loader(mgr, ImageAddresses{"", {strHostile, strGif, strA}, strA});
     ASSERT_TRUE(WaitForLog("设置LastImage " + strA + "\n", 30000));
     // Measured from what the process used before, so an earlier peak cannot hide this one.
     EXPECT_LT(PeakMemory(), before.PagefileUsage + 48u * 1024 * 1024);
@@ -385,5 +470,6 @@ TEST_F(ImageMgrTest, GifFrameBeyondItsScreenIsRefusedWithoutGrowingMemory) {
     ASSERT_TRUE(mgr.GetImage(18, 2, entry));
     EXPECT_EQ(41, entry.cx);
     EXPECT_EQ(1u, ServerRequests("/img/hostile.gif").size());
+    loader.Stop();
     mgr.Release();
 }

@@ -56,14 +56,14 @@ private:
 
 TEST(ReportAddressTest, QueryIsBuiltByteForByte) {
     ReportFields fields;
-    fields.rept.url = "http://s/stat/x/";
-    fields.rept.productName = "Kavvik";
-    fields.rept.version = "3.2";
-    fields.promotion.recType = 255;
-    fields.promotion.recId = 12345678901LL;
-    fields.promotion.recAd = -2;
-    fields.promotion.fromUrl = "http://a.cn/b c?d=中";
-    fields.promotion.webId = "w7";
+    fields.url = "http://s/stat/x/";
+    fields.productName = "Kavvik";
+    fields.version = "3.2";
+    fields.recType = 255;
+    fields.recId = 12345678901LL;
+    fields.recAd = -2;
+    fields.fromUrl = "http://a.cn/b c?d=中";
+    fields.webId = "w7";
     fields.oemId = 4294967295u;
     EXPECT_EQ(
         "http://s/stat/x/start?dlver=G1.0.0&pname=Kavvik&pver=3.2&cmdtype=255&cmdid=12345678901&ad=-2"
@@ -76,24 +76,24 @@ TEST(ReportAddressTest, QueryIsBuiltByteForByte) {
 
     // Bytes that would break the request line or add a field are escaped; the rest stays raw.
     EXPECT_EQ("%01%20%7F%23%25%26%2B%3D?/中", EscapeQueryValue("\x01 \x7F#%&+=?/中"));
-    fields.rept.productName = "酷播 影音";
-    fields.rept.version = "1\t2";
-    fields.promotion.webId = "a#b\r\n";
-    fields.promotion.fromUrl.clear();
+    fields.productName = "酷播 影音";
+    fields.version = "1\t2";
+    fields.webId = "a#b\r\n";
+    fields.fromUrl.clear();
     EXPECT_EQ(
         std::string("/startdown?dlver=G1.0.0&pname=酷播%20影音&pver=1%092&cmdtype=255&cmdid=12345678901") +
             "&ad=-2&oemid=-1&fromurl=&webid=a%23b%0D%0A",
         BuildReportAddress(fields, "startdown", "").substr(std::string("http://s/stat/x").size()));
     // A cookie value cannot add a second cmdid: the server sees one field with that text.
-    fields.rept.productName = "p&cmdid=1";
-    fields.rept.version = "1+2=3%";
-    fields.promotion.webId = "w&cmdid=666";
+    fields.productName = "p&cmdid=1";
+    fields.version = "1+2=3%";
+    fields.webId = "w&cmdid=666";
     std::string strSmuggled = BuildReportAddress(fields, "start", "");
     EXPECT_EQ(std::string::npos, strSmuggled.find("cmdid=666"));
     EXPECT_NE(std::string::npos, strSmuggled.find("pname=p%26cmdid%3D1&pver=1%2B2%3D3%25&"));
     EXPECT_NE(std::string::npos, strSmuggled.find("&webid=w%26cmdid%3D666"));
     std::string strLong(100000, 'p');
-    fields.rept.productName = strLong;
+    fields.productName = strLong;
     EXPECT_NE(std::string::npos, BuildReportAddress(fields, "start", "&dltime=1").find(strLong + "&pver="));
 }
 
