@@ -52,12 +52,6 @@ public:
     // Sets the stop flag; in asynchronous mode also waits for the manager's thread.
     void Stop();
 
-    // The download itself, on the manager's thread (or the caller's, synchronously).
-    bool InternalDownloadFile();
-    bool QueryFileInfo();
-    bool SupportBreakDownload();
-    bool DownloadWhole();
-    void ApplyRemoteDate();
     // Any thread: data arrived.
     void MarkActivity() override { m_activity.Mark(); }
 
@@ -75,6 +69,13 @@ private:
 
     // How one pass (size query and one path) ended.
     enum class Pass { kEnded, kStartAfresh };
+
+    // The download itself, on the manager's thread (or the caller's, synchronously).
+    bool InternalDownloadFile();
+    bool QueryFileInfo();
+    bool SupportBreakDownload();
+    bool DownloadWhole();
+    void ApplyRemoteDate();
 
     // For the workers, through IWorkerHost.
     const DownloadJob& GetJob() const override { return m_job; }
