@@ -81,7 +81,7 @@ CInstallRun::PollResult CInstallRun::Poll() {
     if (!m_pDownloadMgr || m_bGaveUp)
         return result;
     DownloadStatus nStatus = m_pDownloadMgr->GetStatus();
-    LOGF(5, "State=%d \n", static_cast<int>(nStatus));
+    LOGF(0, "State=%d \n", static_cast<int>(nStatus));
     switch (nStatus) {
         case kDownloadFinished:
             OnDownloadComplete(result);
