@@ -224,9 +224,8 @@ bool CDownloadManager::DownloadWhole() {
     DownloadStatus nStatus = stream.Run();
     if (nStatus == kDownloadFinished) {
         m_nDownloadTimeMs.store(stream.GetDownloadTimeMs());
-        FILETIME ftAnswer = stream.GetRemoteDate();
-        if (ftAnswer.dwLowDateTime || ftAnswer.dwHighDateTime)
-            m_job.ftRemote = ftAnswer;
+        // The date is the size query's, as on the segmented path; without one the file keeps
+        // the time of its writing.
         ApplyRemoteDate();
     }
     m_nStatus.store(nStatus);

@@ -45,9 +45,6 @@ CStreamDownload::Attempt CStreamDownload::FetchOnce() {
     http.SetReceiveTimeout(m_settings.dwReceiveTimeoutMs);
     if (!Request(http))
         return Attempt::kGiveUp;
-    FILETIME ftAnswer = {};
-    if (http.GetLastModified(ftAnswer))
-        m_ftRemote = ftAnswer;
     CFileHandle hFile(::CreateFileA(GetStreamPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!hFile) {

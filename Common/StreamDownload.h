@@ -33,8 +33,6 @@ public:
     DownloadStatus Run();
     // Milliseconds from the first request to the whole body; valid after a finished Run.
     int GetDownloadTimeMs() const { return m_nDownloadTimeMs; }
-    // The answer's Last-Modified; zero when it sent none.
-    FILETIME GetRemoteDate() const { return m_ftRemote; }
     std::string GetStreamPath() const { return m_settings.strTarget + ".part"; }
 
 private:
@@ -51,7 +49,6 @@ private:
     const Settings m_settings;
     const std::atomic<bool>& m_bStop;
     CActivityClock& m_activity;
-    FILETIME m_ftRemote = {};
     int m_nDownloadTimeMs = 0;
     // The final status of an attempt that gave up.
     DownloadStatus m_nGiveUpStatus = kDownloadFinished;
