@@ -73,8 +73,8 @@ public:
     // same bytes in the file as Write.
     bool WriteChanges();
 
-    // Test seam, like GetBlockCountInTable: the program reads the table only through the calls
-    // below.
+    // Test seams: IsOpen, SetBlockStates and GetBlockCountInTable let tests arrange and read a
+    // table; the program itself goes through the other calls here.
     bool IsOpen() const { return m_bOpen; }
     // The table calls below do nothing (or give 0 and false) when the file is not open.
     uint8_t GetBlockState(int64_t nBlock) const { return m_bOpen ? m_table.GetState(nBlock) : 0; }
