@@ -73,10 +73,11 @@ public:
     // same bytes in the file as Write.
     bool WriteChanges();
 
+    // Test seams: IsOpen, SetBlockStates and GetBlockCountInTable let tests arrange and read a
+    // table; the program itself goes through the other calls here.
     bool IsOpen() const { return m_bOpen; }
     // The table calls below do nothing (or give 0 and false) when the file is not open.
     uint8_t GetBlockState(int64_t nBlock) const { return m_bOpen ? m_table.GetState(nBlock) : 0; }
-    void SetBlockState(int64_t nBlock, uint8_t nValue) { SetBlockStates(nBlock, nBlock + 1, nValue); }
     void SetBlockStates(int64_t nFirst, int64_t nEnd, uint8_t nValue) {
         if (m_bOpen)
             m_table.SetStates(nFirst, nEnd, nValue);

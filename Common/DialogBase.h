@@ -40,7 +40,7 @@ public:
     // Takes over the template control nId. False, and nId recorded as missing, when there
     // is no such control or it has an object already.
     bool Attach(int nId, CSubclassedWindow& control);
-    // The controls that failed to attach, in order.
+    // Test seam: the controls that failed to attach, in order.
     const std::vector<int>& GetMissingControls() const { return m_missing; }
 
     using CommandHandler = std::function<void()>;

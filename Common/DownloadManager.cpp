@@ -32,17 +32,19 @@ CDownloadManager::~CDownloadManager() {
     for (auto& worker : m_workers) worker->WaitFor(-1);
 }
 
-int CDownloadManager::DownloadFile(const char* pszUrl, const char* pszTarget) {
+DownloadStatus CDownloadManager::DownloadFile(const char* pszUrl, const char* pszTarget) {
     m_bStop.store(false);
     m_job.strUrl = pszUrl ? pszUrl : "";
     m_strTarget = pszTarget ? pszTarget : "";
     m_nStatus.store(kDownloadBusy);
     // Progress reads nothing of an earlier download until this one knows its length.
     m_i64Total.store(0);
-    if (m_bSynchronous)
-        return InternalDownloadFile() ? 1 : 0;
+    if (m_bSynchronous) {
+        InternalDownloadFile();
+        return m_nStatus.load();
+    }
     m_thread.Start();
-    return 0;
+    return kDownloadBusy;
 }
 
 void CDownloadManager::Stop() {
@@ -100,7 +102,7 @@ bool CDownloadManager::QueryFileInfo() {
     for (int nAttempt = 0; nAttempt < kMaxInfoAttempts && !m_bStop.load(); ++nAttempt) {
         int64_t i64Size = 0;
         FILETIME ftDate = {};
-        int nResult = http.GetHttpFileInfo(m_job.strUrl.c_str(), i64Size, ftDate);
+        HttpResult nResult = http.GetHttpFileInfo(m_job.strUrl.c_str(), i64Size, ftDate);
         if (nResult == kHttpOk) {
             m_job.ftRemote = ftDate;
             m_i64Total.store(i64Size);
@@ -141,7 +143,7 @@ bool CDownloadManager::SupportBreakDownload() {
         m_outputFile.Close();
         return false;
     }
-    int nOutcome =
+    DownloadStatus nOutcome =
         SegmentedRunStatus(bFinished, bComplete, m_bStop.load(), m_outputFile.GetLastingWriteError() != 0);
     m_outputFile.Close();
     LOGF(0, "out put file close \n");
@@ -198,7 +200,7 @@ void CDownloadManager::StopWorkers(const std::vector<HANDLE>& handles) {
     }
 }
 
-int CDownloadManager::MoveIntoPlace() {
+DownloadStatus CDownloadManager::MoveIntoPlace() {
     const std::string strData = m_strTarget + ".kvd";
     ::DeleteFileA(m_strTarget.c_str());
     if (!::MoveFileExA(strData.c_str(), m_strTarget.c_str(), MOVEFILE_REPLACE_EXISTING)) {
@@ -219,12 +221,11 @@ bool CDownloadManager::DownloadWhole() {
     settings.nInactivityMs = m_nInactivityMs;
     settings.dwReceiveTimeoutMs = ReceiveTimeoutMs();
     CStreamDownload stream(settings, m_bStop, m_activity);
-    int nStatus = stream.Run();
+    DownloadStatus nStatus = stream.Run();
     if (nStatus == kDownloadFinished) {
         m_nDownloadTimeMs.store(stream.GetDownloadTimeMs());
-        FILETIME ftAnswer = stream.GetRemoteDate();
-        if (ftAnswer.dwLowDateTime || ftAnswer.dwHighDateTime)
-            m_job.ftRemote = ftAnswer;
+        // The date is the size query's, as on the segmented path; without one the file keeps
+        // the time of its writing.
         ApplyRemoteDate();
     }
     m_nStatus.store(nStatus);

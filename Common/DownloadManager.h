@@ -35,14 +35,15 @@ public:
     CDownloadManager& operator=(const CDownloadManager&) = delete;
 
     // Owner's thread; not while a download of this object runs. Synchronous: blocks and
-    // returns the outcome of InternalDownloadFile; otherwise returns 0 at once.
-    int DownloadFile(const char* pszUrl, const char* pszTarget);
+    // returns the final status; otherwise returns kDownloadBusy at once.
+    DownloadStatus DownloadFile(const char* pszUrl, const char* pszTarget);
     void SetSynchronous(bool bSynchronous) { m_bSynchronous = bSynchronous; }
     // Time without a whole block written (without new data, when streamed whole) after which
-    // the download ends with status 1. Before DownloadFile.
+    // the download ends with kDownloadTimedOut. Before DownloadFile.
     void SetInactivityTimeout(int nMilliseconds) { m_nInactivityMs = nMilliseconds; }
-    // Any thread. A final status (0, 1, 2, 3, 5) is set only after the files are closed.
-    int GetStatus() const { return m_nStatus.load(); }
+    // Any thread. A final status (finished, timed out, failed, file error, stopped) is set
+    // only after the files are closed.
+    DownloadStatus GetStatus() const { return m_nStatus.load(); }
     // Any thread: percent of the total done, 0 while the total is unknown.
     int GetProgress();
     // Any thread: the bytes of blocks done so far, over all runs on the same table.
@@ -52,12 +53,6 @@ public:
     // Sets the stop flag; in asynchronous mode also waits for the manager's thread.
     void Stop();
 
-    // The download itself, on the manager's thread (or the caller's, synchronously).
-    bool InternalDownloadFile();
-    bool QueryFileInfo();
-    bool SupportBreakDownload();
-    bool DownloadWhole();
-    void ApplyRemoteDate();
     // Any thread: data arrived.
     void MarkActivity() override { m_activity.Mark(); }
 
@@ -76,6 +71,13 @@ private:
     // How one pass (size query and one path) ended.
     enum class Pass { kEnded, kStartAfresh };
 
+    // The download itself, on the manager's thread (or the caller's, synchronously).
+    bool InternalDownloadFile();
+    bool QueryFileInfo();
+    bool SupportBreakDownload();
+    bool DownloadWhole();
+    void ApplyRemoteDate();
+
     // For the workers, through IWorkerHost.
     const DownloadJob& GetJob() const override { return m_job; }
     COutputFile& GetOutputFile() override { return m_outputFile; }
@@ -92,8 +94,9 @@ private:
     void StopWorkers(const std::vector<HANDLE>& handles);
     bool IsInactive() const { return m_activity.IsSilentFor(m_nInactivityMs); }
     void DiscardPartialFiles();
-    // Puts the finished data file in place of the target: 0, or 3 when that fails.
-    int MoveIntoPlace();
+    // Puts the finished data file in place of the target: kDownloadFinished, or
+    // kDownloadFileError when that fails.
+    DownloadStatus MoveIntoPlace();
 
     std::atomic<bool> m_bResumable;
     bool m_bSynchronous;
@@ -105,7 +108,7 @@ private:
     std::vector<std::unique_ptr<CDownloadThread>> m_workers;
     CActivityClock m_activity;
     COutputFile m_outputFile;
-    std::atomic<int> m_nStatus;
+    std::atomic<DownloadStatus> m_nStatus;
     CManagerThread m_thread;
     std::atomic<bool> m_bStop;
     std::atomic<bool> m_bRemoteChanged;

@@ -1,4 +1,5 @@
-// How a download stands, as its owner reads it from CDownloadManager::GetStatus.
+// How a download stands, as its owner reads it from CDownloadManager::GetStatus. The numbers
+// are the ones logs and reports carry.
 #pragma once
 
 enum DownloadStatus {
@@ -11,9 +12,10 @@ enum DownloadStatus {
     kDownloadRenaming = 6,
 };
 
-// How a segmented run ended, from what its watch loop saw: 6 all blocks done (renaming
-// next, even when a stop came at the same time), 3 a block write failed for good (the true
-// cause, whatever followed it), 2 all workers ended with blocks missing, 5 stopped, 1 timed out.
+// How a segmented run ended, from what its watch loop saw: renaming when all blocks are done
+// (even when a stop came at the same time), a file error when a block write failed for good
+// (the true cause, whatever followed it), failed when all workers ended with blocks missing,
+// else stopped or timed out.
 inline DownloadStatus SegmentedRunStatus(bool bWorkersEnded, bool bComplete, bool bStopped,
                                          bool bWriteFailed) {
     if (bWorkersEnded && bComplete)

@@ -17,7 +17,10 @@ public:
     // The host (the download manager) owns the worker and outlives its thread. nId is 1 to 5.
     CDownloadThread(IWorkerHost* pHost, int nId);
 
-    int GetId() const { return m_nId; }
+protected:
+    void OnExecute() override;
+
+private:
     // The worker's thread only, like the two below. True with a range in position/last byte.
     bool GetUnfinishBytes();
     // True when the ranged request is open for reading. A 5xx answer or a network error
@@ -30,11 +33,6 @@ public:
     // and so do bytes read beyond any this worker has read before; a request that ends
     // before its first whole block waits a second before the next one, as a server error does.
     void Receive(CHttpClass& http);
-
-protected:
-    void OnExecute() override;
-
-private:
     // True when the open answer is this worker's to read: false when another worker holds
     // the run's one stream. A 200 to a part of the file makes this worker claim it, and moves
     // the position and last byte to the stream's range.

@@ -231,7 +231,7 @@ public:
     ~CGdiplusSession();
     CGdiplusSession(const CGdiplusSession&) = delete;
     CGdiplusSession& operator=(const CGdiplusSession&) = delete;
-    // False when GDI+ did not start; nothing will draw.
+    // Test seam: false when GDI+ did not start; nothing will draw.
     bool IsStarted() const { return m_token != 0; }
 
 private:

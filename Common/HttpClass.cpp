@@ -16,15 +16,16 @@ static_assert(kRequestFlags == 0xA4000100, "request flag word");
 constexpr DWORD kPieceBytes = 262144;
 constexpr int kMaxErrorText = 511;
 
-// A failure the client finds itself: a result (-1, -2, -3, -5 or -6) and its code; never leaves here.
+// A failure the client finds itself (any result but kHttpOk and kHttpPlatformError) and its
+// code; never leaves here.
 class CINETException {
 public:
-    CINETException(int nResult, int nCode) : m_nResult(nResult), m_nCode(nCode) {}
-    int Result() const { return m_nResult; }
+    CINETException(HttpResult nResult, int nCode) : m_nResult(nResult), m_nCode(nCode) {}
+    HttpResult Result() const { return m_nResult; }
     int Code() const { return m_nCode; }
 
 private:
-    int m_nResult;
+    HttpResult m_nResult;
     int m_nCode;
 };
 
@@ -125,7 +126,7 @@ void CheckPartialAnswer(HINTERNET hRequest, int64_t i64First, int64_t i64Last) {
         throw CInternetError(ERROR_HTTP_INVALID_SERVER_RESPONSE);
 }
 
-// Writes each piece of a body to the file; a failed write ends the read with -6.
+// Writes each piece of a body to the file; a failed write ends the read with kHttpFileError.
 void WritePiece(HANDLE hFile, const unsigned char* pData, DWORD nSize) {
     DWORD nWritten = 0;
     if (::WriteFile(hFile, pData, nSize, &nWritten, nullptr) && nWritten == nSize)
@@ -171,12 +172,12 @@ bool CHttpClass::RunLogged(const std::function<int()>& fnSteps, const std::funct
         m_nCode = 0;
         strText = "Unknown Exception";
     }
-    LOGF(0, "%s error: [%d,%d]%s\n", fnName().c_str(), m_nResult, m_nCode, strText.c_str());
+    LOGF(0, "%s error: [%d,%d]%s\n", fnName().c_str(), static_cast<int>(m_nResult), m_nCode, strText.c_str());
     return false;
 }
 
-int CHttpClass::RunRequest(const std::function<int()>& fnSteps, bool bKeepOpen,
-                           const std::function<std::string()>& fnName) {
+HttpResult CHttpClass::RunRequest(const std::function<int()>& fnSteps, bool bKeepOpen,
+                                  const std::function<std::string()>& fnName) {
     int nStatus = 0;
     bool bOk = RunLogged(fnSteps, fnName, nStatus);
     if (!bKeepOpen)
@@ -266,7 +267,7 @@ int CHttpClass::GetHttpFileSteps(const char* pszUrl, const char* pszFile) {
     return nStatus;
 }
 
-int CHttpClass::GetHttpFile(const char* pszUrl, const char* pszFile) {
+HttpResult CHttpClass::GetHttpFile(const char* pszUrl, const char* pszFile) {
     return RunRequest(
         [&] { return GetHttpFileSteps(pszUrl, pszFile); }, false,
         [&] { return StrFormat("GetHttpFile(%s, %s)", TextOrEmpty(pszUrl), TextOrEmpty(pszFile)); });
@@ -286,13 +287,13 @@ int CHttpClass::SendHttpMsgSteps(const char* pszUrl, ByteVector& body) {
     return nStatus;
 }
 
-int CHttpClass::SendHttpMsg(const char* pszUrl, ByteVector& body) {
+HttpResult CHttpClass::SendHttpMsg(const char* pszUrl, ByteVector& body) {
     LOGF(0, "SendHttpMsg %d\n", __LINE__);
     return RunRequest([&] { return SendHttpMsgSteps(pszUrl, body); }, false,
                       [&] { return StrFormat("SendHttpMsg(%s)", TextOrEmpty(pszUrl)); });
 }
 
-int CHttpClass::PostHttpMsg(const char* pszUrl, const ByteVector& request, ByteVector& response) {
+HttpResult CHttpClass::PostHttpMsg(const char* pszUrl, const ByteVector& request, ByteVector& response) {
     auto fnSteps = [&] {
         if (IsMissing(pszUrl))
             throw CINETException(kHttpMissingArgument, 0);
@@ -323,13 +324,13 @@ int CHttpClass::GetHttpFileInfoSteps(const char* pszUrl, int64_t& i64Size, FILET
     return nStatus;
 }
 
-int CHttpClass::GetHttpFileInfo(const char* pszUrl, int64_t& i64Size, FILETIME& ftTime) {
+HttpResult CHttpClass::GetHttpFileInfo(const char* pszUrl, int64_t& i64Size, FILETIME& ftTime) {
     return RunRequest([&] { return GetHttpFileInfoSteps(pszUrl, i64Size, ftTime); }, false,
                       [&] { return StrFormat("GetHttpFileInfo(%s)", TextOrEmpty(pszUrl)); });
 }
 
-int CHttpClass::HttpRangeRequest(const char* pszUrl, int64_t i64First, int64_t i64Last,
-                                 const FILETIME* pftIfRange) {
+HttpResult CHttpClass::HttpRangeRequest(const char* pszUrl, int64_t i64First, int64_t i64Last,
+                                        const FILETIME* pftIfRange) {
     auto fnSteps = [&] {
         std::string strHeaders =
             DefaultHeaders() + StrFormat("Range: bytes=%I64d-%I64d\r\n", i64First, i64Last);
@@ -348,7 +349,7 @@ int CHttpClass::HttpRangeRequest(const char* pszUrl, int64_t i64First, int64_t i
     });
 }
 
-int CHttpClass::HttpRequest(const char* pszUrl) {
+HttpResult CHttpClass::HttpRequest(const char* pszUrl) {
     auto fnSteps = [&] {
         int nStatus = OpenHttpRequest(pszUrl, "GET", nullptr, nullptr, 0);
         if (nStatus != 200 && nStatus != 206)

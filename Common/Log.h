@@ -27,6 +27,7 @@ void SetLogFlags(unsigned nFlags);
 // A null path leaves the setting as it is; a path of 0 or 1 characters writes no file.
 void SetLogFile(const char* pszPath);
 
+// Test seams: the settings as they stand.
 int GetLogLevel();
 unsigned GetLogFlags();
 

@@ -95,7 +95,6 @@ void COutputFile::Close() {
 bool COutputFile::WriteData(int64_t i64Offset, const void* pBuffer, int nSize) {
     if (!m_bOutputOpen || GetBlockSize() <= 0 || nSize < 0 || i64Offset < 0)
         return false;
-    // Positioned writes on the one handle need no lock: only the table is shared state.
     if (!WriteAt(m_hData.Get(), i64Offset, pBuffer, static_cast<DWORD>(nSize))) {
         DWORD dwError = ::GetLastError();
         LOGF(0, "COutputFile::WriteData(%I64d, %d) 文件写失败 %d\n", i64Offset, nSize, (int)dwError);
@@ -103,6 +102,10 @@ bool COutputFile::WriteData(int64_t i64Offset, const void* pBuffer, int nSize) {
             m_dwLastingError.store(dwError);
         return false;
     }
+    // The data was written above, outside this lock. That is harmless: positioned writes on
+    // the one handle need no lock, a block turns done only here, after its bytes are in the
+    // file, and two workers that write the same block (one took over the other's range) write
+    // the same bytes of the same remote file, whose date and length the table was opened for.
     CAutoLock hold(m_lock);
     int64_t i64Added = Table().MarkWholeBlocksDone(i64Offset, nSize);
     if (i64Added > 0) {

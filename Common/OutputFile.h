@@ -33,6 +33,7 @@ public:
     bool WriteData(int64_t i64Offset, const void* pBuffer, int nSize);
     // Any thread: the system error of a block write that failed for good since Open, else 0.
     DWORD GetLastingWriteError() const { return m_dwLastingError.load(); }
+    // Test seam, like IsOutputOpen and IsResumed: how the file stands, for tests to check.
     bool IsBlockDone(int64_t i64Offset);
     // How many blocks from the one holding the offset on are not done, at most nMax.
     int CountUndoneBlocks(int64_t i64Offset, int nMax);

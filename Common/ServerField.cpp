@@ -164,13 +164,6 @@ bool AcceptPlainName(const char* pszField, const std::string& strValue) {
     return false;
 }
 
-bool AcceptRelativePath(const char* pszField, const std::string& strValue) {
-    if (IsSafeRelativePath(strValue))
-        return true;
-    LogRefusedField(pszField, strValue);
-    return false;
-}
-
 bool AcceptWebAddress(const char* pszField, const std::string& strValue) {
     if (IsWebAddress(strValue))
         return true;

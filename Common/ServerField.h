@@ -35,5 +35,4 @@ bool IsWebAddress(const std::string& strUrl);
 void LogRefusedField(const char* pszField, const std::string& strValue);
 // The judges with their refusal logged.
 bool AcceptPlainName(const char* pszField, const std::string& strValue);
-bool AcceptRelativePath(const char* pszField, const std::string& strValue);
 bool AcceptWebAddress(const char* pszField, const std::string& strValue);

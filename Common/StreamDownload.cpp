@@ -18,12 +18,12 @@ CStreamDownload::CStreamDownload(const Settings& settings, const std::atomic<boo
                                  CActivityClock& activity)
     : m_settings(settings), m_bStop(bStop), m_activity(activity) {}
 
-int CStreamDownload::Run() {
+DownloadStatus CStreamDownload::Run() {
     m_activity.Mark();
     const DWORD dwStart = ::GetTickCount();
     for (;;) {
         Attempt attempt = FetchOnce();
-        int nStatus = kDownloadFinished;
+        DownloadStatus nStatus = kDownloadFinished;
         if (attempt == Attempt::kWhole) {
             m_nDownloadTimeMs = static_cast<int>(::GetTickCount() - dwStart);
             nStatus = PutInPlace();
@@ -45,9 +45,6 @@ CStreamDownload::Attempt CStreamDownload::FetchOnce() {
     http.SetReceiveTimeout(m_settings.dwReceiveTimeoutMs);
     if (!Request(http))
         return Attempt::kGiveUp;
-    FILETIME ftAnswer = {};
-    if (http.GetLastModified(ftAnswer))
-        m_ftRemote = ftAnswer;
     CFileHandle hFile(::CreateFileA(GetStreamPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!hFile) {
@@ -61,7 +58,7 @@ CStreamDownload::Attempt CStreamDownload::FetchOnce() {
 // time-out passes or a stop is asked for; false with the final status when it gives up.
 bool CStreamDownload::Request(CHttpClass& http) {
     for (;;) {
-        int nResult = http.HttpRequest(m_settings.strUrl.c_str());
+        HttpResult nResult = http.HttpRequest(m_settings.strUrl.c_str());
         if (nResult == kHttpOk)
             return true;
         m_nGiveUpStatus = kDownloadFailed;
@@ -73,7 +70,7 @@ bool CStreamDownload::Request(CHttpClass& http) {
 }
 
 // Whole when the body ends at its announced length; a retry when it ends short or a read
-// fails; giving up on a write error (3) or a stop (5).
+// fails; giving up on a write error (kDownloadFileError) or a stop (kDownloadStopped).
 CStreamDownload::Attempt CStreamDownload::ReadBody(CHttpClass& http, HANDLE hFile) {
     const int64_t i64Announced = http.GetContentLength();
     std::vector<uint8_t> buffer(kBufferBytes);
@@ -100,8 +97,9 @@ CStreamDownload::Attempt CStreamDownload::ReadBody(CHttpClass& http, HANDLE hFil
     }
 }
 
-// The whole stream, closed, takes the target's name: 0, or 3 when that fails.
-int CStreamDownload::PutInPlace() {
+// The whole stream, closed, takes the target's name: kDownloadFinished, or kDownloadFileError
+// when that fails.
+DownloadStatus CStreamDownload::PutInPlace() {
     const std::string strTarget = m_settings.strTarget;
     if (!::MoveFileExA(GetStreamPath().c_str(), strTarget.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         LOGF(0, "DownloadWhole 下载文件改名失败 %s [%d]\n", strTarget.c_str(), (int)::GetLastError());
@@ -110,7 +108,7 @@ int CStreamDownload::PutInPlace() {
     return kDownloadFinished;
 }
 
-bool CStreamDownload::GivesUp(int& nStatus) const {
+bool CStreamDownload::GivesUp(DownloadStatus& nStatus) const {
     if (m_activity.IsSilentFor(m_settings.nInactivityMs)) {
         nStatus = kDownloadTimedOut;
     } else if (m_bStop.load()) {

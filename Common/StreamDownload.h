@@ -13,6 +13,7 @@
 #include <string>
 
 #include "ActivityClock.h"
+#include "DownloadStatus.h"
 
 class CHttpClass;
 
@@ -27,13 +28,11 @@ public:
 
     CStreamDownload(const Settings& settings, const std::atomic<bool>& bStop, CActivityClock& activity);
 
-    // The final status: 0 finished (the target in place), 1 timed out, 2 failed for good,
-    // 3 local file error, 5 stopped.
-    int Run();
+    // The final status: kDownloadFinished (the target in place), kDownloadTimedOut,
+    // kDownloadFailed (for good), kDownloadFileError or kDownloadStopped.
+    DownloadStatus Run();
     // Milliseconds from the first request to the whole body; valid after a finished Run.
     int GetDownloadTimeMs() const { return m_nDownloadTimeMs; }
-    // The answer's Last-Modified; zero when it sent none.
-    FILETIME GetRemoteDate() const { return m_ftRemote; }
     std::string GetStreamPath() const { return m_settings.strTarget + ".part"; }
 
 private:
@@ -43,17 +42,16 @@ private:
     Attempt FetchOnce();
     bool Request(CHttpClass& http);
     Attempt ReadBody(CHttpClass& http, HANDLE hFile);
-    int PutInPlace();
+    DownloadStatus PutInPlace();
     // Timed out or stopped: true with the final status.
-    bool GivesUp(int& nStatus) const;
+    bool GivesUp(DownloadStatus& nStatus) const;
 
     const Settings m_settings;
     const std::atomic<bool>& m_bStop;
     CActivityClock& m_activity;
-    FILETIME m_ftRemote = {};
     int m_nDownloadTimeMs = 0;
     // The final status of an attempt that gave up.
-    int m_nGiveUpStatus = 0;
+    DownloadStatus m_nGiveUpStatus = kDownloadFinished;
     // Only bytes beyond what an earlier attempt reached count as activity, so a server that
     // cuts every answer at the same place ends the run by the time-out.
     int64_t m_i64Furthest = 0;

@@ -45,30 +45,18 @@ public:
     CProductInfoMgr(const CProductInfoMgr&) = delete;
     CProductInfoMgr& operator=(const CProductInfoMgr&) = delete;
 
-    // Stores the window and starts the loading thread; returns at once. Once per object.
+    // Stores the window and starts the loading thread (cookies, server documents, built-in
+    // fallback, completion, "start" report); returns at once. Once per object.
     void StartLoading(HWND hNotify);
-    // The loading itself: cookies, server documents, built-in fallback, completion, "start"
-    // report. Blocks; the calling thread must have initialised COM. Returns 1 or 0.
-    int LoadAll() { return m_p->LoadAll(); }
-    // Sets the state; 2, 3 and 4 also post their command to the notify window.
-    void PostCompletion(int nCode) { m_p->PostCompletion(nCode); }
     // Stops the report thread and waits for its last attempts, a few seconds at most (what
     // they cannot send is logged and dropped).
     void Shutdown();
     int GetLoadingState() const { return m_p->m_nState.load(); }
-    // For front ends and tests: true when the loading thread has ended within nMs.
+    // Test seams. LoadAll is the loading on the caller's thread, without a window to notify:
+    // it blocks, the thread must have initialised COM, and it returns 1 or 0. WaitForLoading
+    // is true when the loading thread has ended within nMs.
+    int LoadAll() { return m_p->LoadAll(); }
     bool WaitForLoading(int nMs) { return m_p->m_loader.WaitFor(nMs); }
-
-    // Server part of the loading (loading thread).
-    bool GetAllProductInfo() { return m_p->GetAllProductInfo(); }
-    std::string GetInstalledProductIds() const { return m_p->GetInstalledProductIds(); }
-    int GetProductInfo(const std::string& strIds) { return m_p->GetProductInfo(strIds); }
-    int LoadConfig() { return m_p->LoadConfig(); }
-
-    // Promotion and fallback (loading thread).
-    void LoadCookie() { m_p->LoadCookie(); }
-    int UseBuiltInProduct() { return m_p->UseBuiltInProduct(); }
-    void UpdateConfig() { m_p->UpdateConfig(); }
     std::string GetPromotionSummary() const;
 
     // Event reports: the address is built now and queued; they never block.
@@ -88,7 +76,6 @@ public:
     std::string GetInstallUrl2() const { return m_p->m_product.installUrl2; }
     std::string GetExecute() const { return m_p->m_product.execute; }
     std::string GetLicenseUrl() const { return m_p->m_product.licenseUrl; }
-    std::string GetHomePageUrl() const { return m_p->m_product.homePageUrl; }
     std::string GetHomePageDisplayName() const { return m_p->m_product.homePageDisplayName; }
     uint32_t GetHomePageStatus() const { return m_p->m_product.homePageStatus; }
     std::string GetClientFolderName() const { return m_p->m_strClientFolderName; }
@@ -113,7 +100,6 @@ public:
     const PromotionInfo& GetPromotion() const { return m_p->m_promotion; }
     const std::vector<ProductInfo>& GetCatalogue() const { return m_p->m_catalogue; }
     const std::vector<std::string>& GetProcessNames() const { return m_p->m_processNames; }
-    CReptThread& GetReptThread() { return m_p->m_reptThread; }
 
     // Product processes and the home-page offer.
     bool IsProductRunning() const;

@@ -27,7 +27,6 @@ public:
     // Replaces any document held before. False for no bytes, a document type declaration,
     // a parse error, or a document without nodes. A last byte of 0 is left out.
     bool LoadFromMemory(const void* pData, size_t nLength);
-    bool IsLoaded() const { return static_cast<bool>(m_doc); }
 
     // The first node the path selects; false when none.
     bool SelectSingleNode(const char* pszPath, CComPtr<IXMLDOMNode>& node) const;

@@ -25,7 +25,7 @@ CInstallRun::CInstallRun(CProductInfoMgr& mgr) : m_mgr(mgr) {}
 CInstallRun::~CInstallRun() {
     WaitForRecommended();
     if (m_pDownloadMgr) {
-        int nStatus = m_pDownloadMgr->GetStatus();
+        DownloadStatus nStatus = m_pDownloadMgr->GetStatus();
         if (nStatus != kDownloadBusy && nStatus != kDownloadRenaming)
             delete m_pDownloadMgr;
     }
@@ -80,8 +80,8 @@ CInstallRun::PollResult CInstallRun::Poll() {
     }
     if (!m_pDownloadMgr || m_bGaveUp)
         return result;
-    int nStatus = m_pDownloadMgr->GetStatus();
-    LOGF(5, "State=%d \n", nStatus);
+    DownloadStatus nStatus = m_pDownloadMgr->GetStatus();
+    LOGF(0, "State=%d \n", static_cast<int>(nStatus));
     switch (nStatus) {
         case kDownloadFinished:
             OnDownloadComplete(result);
@@ -95,7 +95,7 @@ CInstallRun::PollResult CInstallRun::Poll() {
         case kDownloadBusy:
             result.nProgress = MapDownloadProgress(m_pDownloadMgr->GetProgress());
             break;
-        default:
+        case kDownloadRenaming:
             break;
     }
     return result;

@@ -52,6 +52,7 @@ public:
 
     void SetInstallPath(const std::string& strFolder) { m_strInstallDir = strFolder; }
     const std::string& GetInstallDir() const { return m_strInstallDir; }
+    // Test seam: where the installer is downloaded to.
     const std::string& GetInstallerPath() const { return m_strInstallerPath; }
     int GetState() const { return m_nState; }
     Choices& GetChoices() { return m_choices; }

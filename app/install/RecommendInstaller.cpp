@@ -34,10 +34,9 @@ void CRecommendInstaller::InstallRecommended(size_t i) {
     CreateDirectoryChain(InstallerFolderFor(m_strInstallDir));
     CDownloadManager manager;
     manager.SetSynchronous(true);
-    manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
-    int nStatus = manager.GetStatus();
+    DownloadStatus nStatus = manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
     if (nStatus != kDownloadFinished) {
-        LOGF(0, "下载 %s 失败[%d]\n", strUrl.c_str(), nStatus);
+        LOGF(0, "下载 %s 失败[%d]\n", strUrl.c_str(), static_cast<int>(nStatus));
         return;
     }
     CHeldInstaller installer(strTarget);

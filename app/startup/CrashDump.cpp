@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <vector>
 
 #include "Handles.h"
 #include "SystemLibrary.h"
@@ -78,13 +77,6 @@ bool FormatDumpFileName(char* pszOut, size_t cchOut, const char* pszProgram, con
         return false;
     }
     return true;
-}
-
-std::string MakeDumpFileName(const std::string& strProgram, const SYSTEMTIME& st) {
-    std::vector<char> buffer(strProgram.size() + 48);
-    return FormatDumpFileName(buffer.data(), buffer.size(), strProgram.c_str(), st)
-               ? std::string(buffer.data())
-               : std::string();
 }
 
 bool InstallCrashHandler() {

@@ -49,9 +49,9 @@ TEST(BitmapFile, ReopenTurnsWorkerMarksFreeAndKeepsDoneBlocks) {
     {
         CBitmapFile table;
         ASSERT_TRUE(table.Create(strPath.c_str(), 3 * kBlock, kNoDate));
-        table.SetBlockState(0, 1);
-        table.SetBlockState(1, 2);
-        table.SetBlockState(2, 255);
+        table.SetBlockStates(0, 1, 1);
+        table.SetBlockStates(1, 2, 2);
+        table.SetBlockStates(2, 3, 255);
     }  // closing writes the table back
     std::vector<uint8_t> raw;
     ASSERT_TRUE(ReadFileBytes(strPath, raw));
@@ -72,7 +72,7 @@ TEST(BitmapFile, FileLayoutIsByteExact) {
     CBitmapFile table;
     FILETIME ftDate = {0x11223344, 0x55667788};
     ASSERT_TRUE(table.Create(strPath.c_str(), 40000, ftDate));
-    table.SetBlockState(1, 255);
+    table.SetBlockStates(1, 2, 255);
     table.AddDownloaded(16384);
     ASSERT_TRUE(table.Write());
     std::vector<uint8_t> raw;
@@ -98,15 +98,15 @@ TEST(BitmapFile, IncrementalWritesLeaveTheSameBytesAsAFullRewrite) {
     ASSERT_TRUE(table.WriteChanges());
     int64_t first = 0, last = 0;
     for (int i = 0; i < 40; ++i) {
-        table.SetBlockState(i * 5 % 201, 255);
+        table.SetBlockStates(i * 5 % 201, i * 5 % 201 + 1, 255);
         table.AddDownloaded(16384);
         ASSERT_TRUE(table.WriteChanges());
     }
     table.SetBlockStates(0, 201, 255);
     table.SetBlockStates(100, 140, 2);
     ASSERT_TRUE(table.GetNextRange(1, first, last));
-    table.SetBlockState(150, 3);
-    table.SetBlockState(120, 255);
+    table.SetBlockStates(150, 151, 3);
+    table.SetBlockStates(120, 121, 255);
     ASSERT_TRUE(table.WriteChanges());
     std::vector<uint8_t> incremental, full;
     ASSERT_TRUE(ReadFileBytes(strPath, incremental));

@@ -156,7 +156,9 @@ TEST_F(DownloadManagerTest, LengthQueryFailuresEndTheDownload) {
 TEST_F(DownloadManagerTest, WithoutALengthTheFileIsStreamedWhole) {
     std::vector<uint8_t> content = MakeContent(200 * 1024 + 17, 4);
     std::string strUrl = Serve("nolen.bin", content);
-    ASSERT_TRUE(SetServerRule("path=/nolen.bin&no_length=1&rate=400000"));
+    // The GET names another date than the HEAD: the target takes the HEAD's.
+    ASSERT_TRUE(SetServerRule("path=/nolen.bin&method=GET&no_length=1&rate=400000&last_modified=Wed%2C%2021%20Oct%202015%2007%3A28%3A00%20GMT"));
+    ASSERT_TRUE(SetServerRule("path=/nolen.bin&no_length=1"));
     CDownloadManager manager;
     std::string strTarget = m_dir.File("nolen.bin");
     manager.DownloadFile(strUrl.c_str(), strTarget.c_str());
@@ -177,6 +179,9 @@ TEST_F(DownloadManagerTest, WithoutALengthTheFileIsStreamedWhole) {
     EXPECT_TRUE(SameFile(strTarget, content));
     EXPECT_FALSE(FileExists(strTarget + ".kvd"));
     EXPECT_EQ(ServerRequests("/nolen.bin"), (std::vector<std::string>{"HEAD /nolen.bin", "GET /nolen.bin"}));
+    WIN32_FILE_ATTRIBUTE_DATA attr;
+    ASSERT_TRUE(::GetFileAttributesExA(strTarget.c_str(), GetFileExInfoStandard, &attr));
+    EXPECT_EQ(CompareFileTime(&attr.ftLastWriteTime, &kDay1), 0);
 }
 
 TEST_F(DownloadManagerTest, RangeErrorsRetryOnServerFaultsOnly) {

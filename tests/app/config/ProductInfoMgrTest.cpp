@@ -160,7 +160,7 @@ TEST_F(ProductInfoMgrTest, UnreachableServerGivesBuiltInRowOne) {
     EXPECT_EQ(std::string(kClosedServer) + "/dl1/business/brelo.exe", mgr.GetInstallUrl());
     EXPECT_EQ(std::string(kClosedServer) + "/dl2/business/brelo.exe", mgr.GetInstallUrl2());
     EXPECT_EQ("brelo55.exe", mgr.GetExecute());
-    EXPECT_EQ(std::string(kClosedServer) + "/web/brelo55/", mgr.GetHomePageUrl());
+    EXPECT_EQ(std::string(kClosedServer) + "/web/brelo55/", mgr.GetProduct().homePageUrl);
     EXPECT_EQ(0u, mgr.GetProduct().productId);
     EXPECT_EQ(std::string(kClosedServer) + "/stat/brelo55/downloader/", mgr.GetReptInfo().url);
     EXPECT_EQ("0.0", mgr.GetReptInfo().version);
@@ -209,7 +209,7 @@ TEST_F(ProductInfoMgrTest, SetupWithoutReptFallsBackToRowOneKeepingTheServerNumb
     EXPECT_EQ(std::string("Brelo视频社区"), mgr.GetProductFullName());
     EXPECT_EQ("", mgr.GetProduct().version);
     EXPECT_EQ(TestServerUrl("/dl1/business/brelo.exe"), mgr.GetInstallUrl());
-    EXPECT_EQ(TestServerUrl("/web/brelo55/"), mgr.GetHomePageUrl());
+    EXPECT_EQ(TestServerUrl("/web/brelo55/"), mgr.GetProduct().homePageUrl);
     EXPECT_EQ(41u, mgr.GetProduct().productId);
     EXPECT_EQ("http://lic/", mgr.GetLicenseUrl());
     EXPECT_EQ(std::string("主页"), mgr.GetHomePageDisplayName());
@@ -296,7 +296,7 @@ TEST_F(ProductInfoMgrTest, InstalledBuiltInRowsAreSkipped) {
     entries.emplace_back(new CUninstallEntry("dunsa视频社区-2.0", m_installDir));
     EXPECT_EQ(kCmdConfigLoaded, Load());
     EXPECT_EQ("fimra55", m_mgr->GetProductName());
-    EXPECT_EQ(std::string(kClosedServer) + "/web/brelo55/", m_mgr->GetHomePageUrl());
+    EXPECT_EQ(std::string(kClosedServer) + "/web/brelo55/", m_mgr->GetProduct().homePageUrl);
     EXPECT_EQ(std::string(kClosedServer) + "/stat/fimra55/downloader/", m_mgr->GetReptInfo().url);
     m_mgr->Shutdown();
 
@@ -380,7 +380,7 @@ TEST_F(ProductInfoMgrTest, HomePageIsWrittenOnlyWhenOffered) {
     ASSERT_EQ(kCmdConfigLoaded, Load());
     EXPECT_EQ("Kavvik", m_mgr->GetProductName());
     EXPECT_EQ(0u, m_mgr->GetHomePageStatus());
-    EXPECT_EQ("", m_mgr->GetHomePageUrl());
+    EXPECT_EQ("", m_mgr->GetProduct().homePageUrl);
     EXPECT_EQ("", m_mgr->GetFirstImageUrl());
     EXPECT_EQ((std::vector<std::string>{"http://i/1.png", ""}),
               (std::vector<std::string>{m_mgr->GetImageUrl(0), m_mgr->GetImageUrl(1)}));

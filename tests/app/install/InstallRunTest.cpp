@@ -319,7 +319,7 @@ TEST_F(InstallRunTest, ServerFieldsNeverStartAProgramOutsideTheProduct) {
     ASSERT_FALSE(strClient.empty());
     ASSERT_TRUE(WriteFileText(m_dir.File("x\\evil.exe"), strClient));
     EXPECT_EQ(0u, m_mgr->GetHomePageStatus());
-    EXPECT_EQ("", m_mgr->GetHomePageUrl());
+    EXPECT_EQ("", m_mgr->GetProduct().homePageUrl);
     ASSERT_EQ(2u, m_mgr->GetRecommendCount());
     EXPECT_EQ(TestServerUrl("/dl1/business/brelo.exe"), m_mgr->GetRecommendUrl(0));
     Begin(run);

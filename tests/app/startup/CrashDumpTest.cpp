@@ -11,6 +11,13 @@
 
 namespace {
 
+// The dump name as the filter builds it, into a buffer with room to spare.
+std::string MakeDumpFileName(const std::string& strProgram, const SYSTEMTIME& st) {
+    std::vector<char> buffer(strProgram.size() + 48);
+    return FormatDumpFileName(buffer.data(), buffer.size(), strProgram.c_str(), st) ? std::string(buffer.data())
+                                                                                     : std::string();
+}
+
 // Names in the folder that match a pattern such as "x.exe*.dmp".
 std::vector<std::string> FindNames(const std::string& strPattern) {
     std::vector<std::string> names;
