@@ -91,7 +91,8 @@ bool CDownloadThread::TakeAnswer(CHttpClass& http) {
 
 bool CDownloadThread::RequestRange(CHttpClass& http) {
     const DWORD dwStart = ::GetTickCount();
-    HttpResult nResult = http.HttpRangeRequest(m_job.strUrl.c_str(), m_i64Position, m_i64LastByte, &m_job.ftRemote);
+    HttpResult nResult =
+        http.HttpRangeRequest(m_job.strUrl.c_str(), m_i64Position, m_i64LastByte, &m_job.ftRemote);
     m_dwRequestMs = ::GetTickCount() - dwStart;
     FILETIME ftAnswer = {};
     if (nResult == kHttpOk && http.GetLastModified(ftAnswer) && !IsZero(m_job.ftRemote) &&

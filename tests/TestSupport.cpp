@@ -12,8 +12,12 @@ std::string GetEnvString(const char* pszName) {
     return (n > 0 && n < sizeof(szValue)) ? std::string(szValue, n) : std::string();
 }
 
-std::string TestServerBase() { return GetEnvString("ORVANE_TEST_SERVER"); }
-std::string TestServerUrl(const std::string& strPath) { return TestServerBase() + strPath; }
+std::string TestServerBase() {
+    return GetEnvString("ORVANE_TEST_SERVER");
+}
+std::string TestServerUrl(const std::string& strPath) {
+    return TestServerBase() + strPath;
+}
 std::string TestServerRoot() {
     std::string strRoot = GetEnvString("ORVANE_TEST_ROOT");
     return strRoot.empty() ? strRoot : AddBackslash(strRoot);
@@ -28,18 +32,20 @@ CTempDir::CTempDir() {
     }
     static LONG nCounter = 0;
     for (;;) {
-        std::string strCandidate = AddBackslash(strBase) + "t" + std::to_string(::GetCurrentProcessId()) + "_" +
-                                   std::to_string(::InterlockedIncrement(&nCounter));
+        std::string strCandidate = AddBackslash(strBase) + "t" + std::to_string(::GetCurrentProcessId()) +
+                                   "_" + std::to_string(::InterlockedIncrement(&nCounter));
         if (::CreateDirectoryA(strCandidate.c_str(), nullptr)) {
             m_strPath = AddBackslash(strCandidate);
             return;
         }
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) return;
+        if (::GetLastError() != ERROR_ALREADY_EXISTS)
+            return;
     }
 }
 
 CTempDir::~CTempDir() {
-    if (!m_strPath.empty()) RemoveTree(m_strPath);
+    if (!m_strPath.empty())
+        RemoveTree(m_strPath);
 }
 
 CLogCapture::CLogCapture(const std::string& strPath)
@@ -70,7 +76,8 @@ bool RemoveTree(const std::string& strFolder) {
     if (hFind) {
         do {
             std::string strName = fd.cFileName;
-            if (strName == "." || strName == "..") continue;
+            if (strName == "." || strName == "..")
+                continue;
             std::string strChild = strBase + strName;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(strChild);
@@ -86,9 +93,11 @@ bool RemoveTree(const std::string& strFolder) {
 
 bool ReadFileBytes(const std::string& strPath, std::vector<uint8_t>& data) {
     data.clear();
-    CFileHandle hFile(::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!hFile) return false;
+    CFileHandle hFile(::CreateFileA(strPath.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!hFile)
+        return false;
     uint8_t buffer[65536];
     DWORD nRead = 0;
     while (::ReadFile(hFile.Get(), buffer, sizeof(buffer), &nRead, nullptr) && nRead > 0) {
@@ -106,12 +115,14 @@ std::string ReadFileText(const std::string& strPath) {
 bool WriteFileBytes(const std::string& strPath, const void* pData, size_t nSize) {
     CFileHandle hFile(::CreateFileA(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!hFile) return false;
+    if (!hFile)
+        return false;
     const uint8_t* p = static_cast<const uint8_t*>(pData);
     while (nSize > 0) {
         DWORD nChunk = nSize > (1u << 30) ? (1u << 30) : static_cast<DWORD>(nSize);
         DWORD nWritten = 0;
-        if (!::WriteFile(hFile.Get(), p, nChunk, &nWritten, nullptr) || nWritten != nChunk) return false;
+        if (!::WriteFile(hFile.Get(), p, nChunk, &nWritten, nullptr) || nWritten != nChunk)
+            return false;
         p += nChunk;
         nSize -= nChunk;
     }
@@ -129,13 +140,15 @@ bool FileExists(const std::string& strPath) {
 
 int64_t FileSize(const std::string& strPath) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (!::GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data))
+        return -1;
     return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 size_t CountOccurrences(const std::string& strText, const std::string& strPart) {
     size_t n = 0;
-    for (size_t nAt = strText.find(strPart); nAt != std::string::npos; nAt = strText.find(strPart, nAt + 1)) ++n;
+    for (size_t nAt = strText.find(strPart); nAt != std::string::npos; nAt = strText.find(strPart, nAt + 1))
+        ++n;
     return n;
 }
 
@@ -151,7 +164,9 @@ std::vector<uint8_t> MakeContent(size_t nSize, uint32_t nSeed) {
     return data;
 }
 
-std::string TestBinFolder() { return GetModuleFolder(); }
+std::string TestBinFolder() {
+    return GetModuleFolder();
+}
 
 int RunProgram(const std::string& strCommandLine, DWORD nWaitMs) {
     STARTUPINFOA si = {};
@@ -159,7 +174,8 @@ int RunProgram(const std::string& strCommandLine, DWORD nWaitMs) {
     PROCESS_INFORMATION pi = {};
     std::vector<char> cmd(strCommandLine.begin(), strCommandLine.end());
     cmd.push_back('\0');
-    if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
     CHandle hProcess(pi.hProcess);
     CHandle hThread(pi.hThread);
     if (::WaitForSingleObject(hProcess.Get(), nWaitMs) != WAIT_OBJECT_0) {

@@ -1,6 +1,8 @@
 // Identifiers shared by the resource script and the dialogs.
 #pragma once
 
+// The table keeps its columns.
+// clang-format off
 #define IDR_MAINFRAME 128
 
 // Dialog templates.
@@ -83,3 +85,4 @@
 #define ID_CMD_CLOSE_RUN 32778
 // The loader's commands to the loading window (32779 to 32781) are the configuration
 // manager's: kCmdConfigLoaded and the rest in ProductInfoMgr.h.
+// clang-format on

@@ -157,7 +157,10 @@ TEST_F(DownloadManagerTest, WithoutALengthTheFileIsStreamedWhole) {
     std::vector<uint8_t> content = MakeContent(200 * 1024 + 17, 4);
     std::string strUrl = Serve("nolen.bin", content);
     // The GET names another date than the HEAD: the target takes the HEAD's.
-    ASSERT_TRUE(SetServerRule("path=/nolen.bin&method=GET&no_length=1&rate=400000&last_modified=Wed%2C%2021%20Oct%202015%2007%3A28%3A00%20GMT"));
+    ASSERT_TRUE(
+        SetServerRule("path=/"
+                      "nolen.bin&method=GET&no_length=1&rate=400000&last_modified=Wed%2C%2021%20Oct%202015%"
+                      "2007%3A28%3A00%20GMT"));
     ASSERT_TRUE(SetServerRule("path=/nolen.bin&no_length=1"));
     CDownloadManager manager;
     std::string strTarget = m_dir.File("nolen.bin");

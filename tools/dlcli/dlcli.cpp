@@ -56,8 +56,8 @@ bool ParseArgs(int argc, char** argv, Options& options) {
 
 void PrintProgress(CDownloadManager& manager, int nStatus) {
     int nPercent = manager.GetProgress();
-    fputs(StrFormat("progress %d%% bytes %I64d/%I64d status %d\n", nPercent,
-                    manager.GetDownloadedBytes(), manager.GetTotalBytes(), nStatus)
+    fputs(StrFormat("progress %d%% bytes %I64d/%I64d status %d\n", nPercent, manager.GetDownloadedBytes(),
+                    manager.GetTotalBytes(), nStatus)
               .c_str(),
           stdout);
     fflush(stdout);
@@ -92,8 +92,8 @@ int main(int argc, char** argv) {
             dwLastPrint = ::GetTickCount();
         }
     }
-    fputs(StrFormat("final status %d bytes %I64d time %I64d ms\n", nStatus,
-                    manager.GetDownloadedBytes(), manager.GetDownloadTime())
+    fputs(StrFormat("final status %d bytes %I64d time %I64d ms\n", nStatus, manager.GetDownloadedBytes(),
+                    manager.GetDownloadTime())
               .c_str(),
           stdout);
     fflush(stdout);

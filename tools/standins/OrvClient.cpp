@@ -6,7 +6,8 @@
 #include "StandinRecord.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    std::string strLine = std::string("client\tcmdline=") + ::GetCommandLineA() + "\tcwd=" + StandinCurrentFolder();
+    std::string strLine =
+        std::string("client\tcmdline=") + ::GetCommandLineA() + "\tcwd=" + StandinCurrentFolder();
     StandinRecord(nullptr, strLine);
     if (!StandinRecordFile().empty())
         StandinAppendLine(StandinModuleFolder(nullptr) + "standins.log", strLine);

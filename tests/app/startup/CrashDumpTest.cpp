@@ -14,8 +14,9 @@ namespace {
 // The dump name as the filter builds it, into a buffer with room to spare.
 std::string MakeDumpFileName(const std::string& strProgram, const SYSTEMTIME& st) {
     std::vector<char> buffer(strProgram.size() + 48);
-    return FormatDumpFileName(buffer.data(), buffer.size(), strProgram.c_str(), st) ? std::string(buffer.data())
-                                                                                     : std::string();
+    return FormatDumpFileName(buffer.data(), buffer.size(), strProgram.c_str(), st)
+               ? std::string(buffer.data())
+               : std::string();
 }
 
 // Names in the folder that match a pattern such as "x.exe*.dmp".
