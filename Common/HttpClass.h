@@ -42,6 +42,9 @@ public:
     CHttpClass(const CHttpClass&) = delete;
     CHttpClass& operator=(const CHttpClass&) = delete;
 
+    // GetHttpFile and PostHttpMsg complete the client's documented operations; the program
+    // itself calls neither today, and HttpClassTest keeps both working.
+    //
     // GET into a local file (created when missing, overwritten, cut to the body's length,
     // stamped with Last-Modified). Accepts only 200. After a failure part way the file keeps
     // what was written and is not cut.
