@@ -16,8 +16,7 @@ static_assert(kRequestFlags == 0xA4000100, "request flag word");
 constexpr DWORD kPieceBytes = 262144;
 constexpr int kMaxErrorText = 511;
 
-// A failure the client finds itself (any result but kHttpOk and kHttpPlatformError) and its
-// code; never leaves here.
+// A failure the client finds itself, its result (never kHttpOk or kHttpPlatformError) and code; stays here.
 class CINETException {
 public:
     CINETException(HttpResult nResult, int nCode) : m_nResult(nResult), m_nCode(nCode) {}
